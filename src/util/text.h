@@ -1,0 +1,34 @@
+#pragma once
+// Text helpers for fixed-width fields. Text is UTF-8 throughout the program.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tavlo {
+
+// CLIP(x): the text without its trailing blanks.
+std::string clip(std::string_view text);
+// Upper case (ASCII letters and the Latin-1 letters of UTF-8 such as e-acute).
+std::string upper(std::string_view text);
+std::string lower(std::string_view text);
+// Case-insensitive comparison that also ignores trailing blanks: <0, 0, >0.
+int compareNoCase(std::string_view a, std::string_view b);
+bool equalsNoCase(std::string_view a, std::string_view b);
+// Comparison that ignores trailing blanks only (STRING fields compare this way).
+bool sameText(std::string_view a, std::string_view b);
+
+// The longest prefix of text that fits in the given bytes without splitting a UTF-8 character.
+std::string fitBytes(std::string_view text, std::size_t bytes);
+// STRING(n): fitted to n bytes and padded with blanks to exactly n bytes.
+std::string padToBytes(std::string_view text, std::size_t bytes);
+// CSTRING(n): holds at most n-1 bytes (the last byte is the terminator).
+inline std::string fitCString(std::string_view text, std::size_t bytes) {
+    return fitBytes(text, bytes == 0 ? 0 : bytes - 1);
+}
+
+// Leading and trailing blanks removed.
+std::string trim(std::string_view text);
+// Every occurrence of from replaced by to.
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+}  // namespace tavlo
