@@ -16,6 +16,8 @@ struct CalendarDate {
     friend bool operator==(const CalendarDate&, const CalendarDate&) = default;
 };
 
+// Whether year/month/day names a real date between the years 1800 and 9999.
+bool validDate(int year, int month, int day);
 // 0 when the date does not exist (30 February) or lies before 28 December 1800.
 DayNumber dayNumber(int year, int month, int day);
 // {0,0,0} for day 0 and negative days.
@@ -23,6 +25,10 @@ CalendarDate calendarDate(DayNumber day);
 // The eight-digit form year, month, day: 20240315; 0 for no date.
 std::int32_t eightDigitDate(DayNumber day);
 DayNumber fromEightDigitDate(std::int32_t yyyymmdd);
+// 0 Sunday .. 6 Saturday (day 0 was a Sunday).
+int dayOfWeek(DayNumber day);
+// The short time of day, "14:05" (hours 00-23).
+std::string shortTime(TimeOfDay time);
 
 // The clock the whole program reads. The system clock unless a test fixed it.
 class Clock {

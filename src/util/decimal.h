@@ -41,8 +41,8 @@ public:
     __int128 scaled(int places) const;
     long long toLongLong() const;  // truncated towards zero
 
-    // Plain text: "-12.5" with the places the value carries, trailing zeros dropped
-    // when trim is true. toString(2) rounds to exactly two places: "3.00".
+    // Plain text with the places the value carries: "-12.50" stays "-12.50".
+    // toString(2) rounds to exactly two places: "3.00".
     std::string toString() const;
     std::string toString(int places) const;
 

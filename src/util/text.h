@@ -30,5 +30,7 @@ inline std::string fitCString(std::string_view text, std::size_t bytes) {
 std::string trim(std::string_view text);
 // Every occurrence of from replaced by to.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+// Characters (not bytes) in UTF-8 text.
+std::size_t characterCount(std::string_view text);
 
 }  // namespace tavlo
