@@ -266,7 +266,7 @@ std::optional<Decimal> parseNumber(const Picture& p, std::string_view text) {
         }
         t += c;
     }
-    if (t.empty()) return Decimal(0);
+    if (t.empty()) return Decimal(0).rounded(p.places);
     if (t[0] == '+') t.erase(0, 1);
     auto v = Decimal::parse(t);
     if (!v || (v->sign() < 0)) return std::nullopt;
