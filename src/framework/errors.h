@@ -1,8 +1,10 @@
 #pragma once
 // The program-wide error reporter and its catalogue of storage and form errors.
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace tavlo {
 
@@ -24,6 +26,7 @@ struct CatalogueEntry {
 };
 // nullptr when the id is not in the catalogue.
 const CatalogueEntry* findCatalogueEntry(int id);
+std::size_t catalogueSize();
 
 class ErrorClass {
 public:
@@ -36,9 +39,20 @@ public:
     // The run-time error (code and text) and the storage driver's own error (code and text).
     void SetErrors(int errorCode, std::string errorText, std::string fileErrorCode = "", std::string fileErrorText = "");
     const std::string& procedureName() const { return procedure_; }
+    const std::string& fileName() const { return file_; }
+    const std::string& message() const { return message_; }
+    int errorCode() const { return errorCode_; }
+    const std::string& errorText() const { return errorText_; }
+    const std::string& fileErrorCode() const { return fileErrorCode_; }
+    const std::string& fileErrorText() const { return fileErrorText_; }
+    // The text of the error shown last (what %Previous gives); empty before the first.
+    const std::string& previous() const { return previous_; }
 
-    // Shows the entry by its level and returns the outcome (see Level). Fatal and program
-    // levels throw ProgramHalt after the box is answered.
+    // Shows the entry by its level and returns the outcome: benign 0 without a box; user and
+    // cancel ask Yes/No (0 for Yes, 4 otherwise); notify shows OK and gives 5. Fatal, program and
+    // any other level show the text with "  Press OK to end this application" and throw
+    // ProgramHalt after the box is answered. An id outside the catalogue shows
+    // "Unknown error <id>." as a notice.
     int Throw(int id);
     int ThrowMessage(int id, std::string message);
     // The text the entry would show now, placeholders filled (without the fatal suffix).
@@ -46,6 +60,8 @@ public:
     std::string SubstituteText(const std::string& text) const;
 
 private:
+    static std::string unknownText(int id);
+
     std::string file_, key_, field_, message_, procedure_, category_;
     int errorCode_ = 0;
     std::string errorText_, fileErrorCode_, fileErrorText_;
