@@ -1,0 +1,96 @@
+#pragma once
+// What a procedure asks of the face: run another procedure modally, start one on a context
+// of its own, message boxes, dialogs, the printer set-up and the wait cursor. The desktop
+// runtime shows real windows; the test runtime answers from a script.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/message.h"
+#include "framework/procedure.h"
+
+namespace tavlo {
+
+using ProcedureFactory = std::function<std::unique_ptr<Procedure>()>;
+
+struct FileFilter {
+    std::string description;  // "PDF files"
+    std::string pattern;      // "*.pdf"
+};
+
+class Runtime {
+public:
+    virtual ~Runtime() = default;
+
+    // Runs the procedure modally on the caller's context: Init, events until it closes, Kill.
+    // Returns when it has closed. A procedure whose Init fails returns at once.
+    virtual void run(Procedure& procedure) = 0;
+    // Starts a procedure on a context (thread) of its own and returns at once; the caller's
+    // window stays usable. The procedure is made by the factory on the new context.
+    virtual void start(ProcedureFactory factory) = 0;
+
+    // A message box; the answer is one of the request's buttons.
+    virtual unsigned message(const MessageRequest& request) = 0;
+    // A pop-up menu of texts at the mouse: the 1-based choice, 0 when dismissed.
+    virtual int popupMenu(const std::vector<std::string>& items) = 0;
+    // Folder, open and save dialogs: the chosen path, nullopt when cancelled.
+    virtual std::optional<std::string> chooseFolder(const std::string& title, const std::string& start) = 0;
+    virtual std::optional<std::string> chooseOpenFile(const std::string& title, const std::string& start,
+                                                      const std::vector<FileFilter>& filters) = 0;
+    virtual std::optional<std::string> chooseSaveFile(const std::string& title, const std::string& start,
+                                                      const std::vector<FileFilter>& filters) = 0;
+    // The standard printer set-up; false when cancelled.
+    virtual bool printerSetup() = 0;
+    // Opens a help file at its contents.
+    virtual void showHelp(const std::string& helpFile) = 0;
+    // The wait cursor over the whole program while a long job runs; calls nest.
+    virtual void setWaitCursor(bool on) = 0;
+    // Redraws the running window now (a long job that changes its window between events,
+    // such as a progress bar). Events that arrived meanwhile are not taken.
+    virtual void display(Procedure& procedure) = 0;
+    // Runs code where the face lives (the desktop's interface thread) and waits for it: for
+    // face-specific work such as a report preview. The test runtime calls it directly.
+    virtual void onFace(const std::function<void()>& work) = 0;
+};
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor {
+public:
+    explicit WaitCursor(Runtime& runtime) : runtime_(runtime) { runtime_.setWaitCursor(true); }
+    ~WaitCursor() { runtime_.setWaitCursor(false); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    Runtime& runtime_;
+};
+
+// ---- Program-wide services the window life cycle uses --------------------------------------
+
+// Translates a window right after it opens (application, procedure and structure name) and
+// single texts built in code. Until the language store is there the default finds nothing
+// and leaves the design texts.
+class WindowTranslator {
+public:
+    virtual ~WindowTranslator() = default;
+    virtual void translateWindow(Window& window, const std::string& app, const std::string& procedure,
+                                 const std::string& structure) = 0;
+    virtual std::string translateString(const std::string& text, const std::string& app,
+                                        const std::string& procedure, const std::string& name) = 0;
+};
+WindowTranslator& windowTranslator();
+void setWindowTranslator(WindowTranslator* translator);  // nullptr: back to the default
+
+// Window sizes and positions kept under the procedure name (the window-position settings).
+class WindowPositions {
+public:
+    virtual ~WindowPositions() = default;
+    virtual std::optional<WindowGeometry> load(const std::string& procedure) = 0;
+    virtual void save(const std::string& procedure, const WindowGeometry& geometry) = 0;
+};
+WindowPositions* windowPositions();  // nullptr: positions are not kept
+void setWindowPositions(WindowPositions* positions);
+
+}  // namespace tavlo

@@ -1,0 +1,38 @@
+#include "shell/commands.h"
+
+#include <map>
+#include <mutex>
+
+namespace tavlo {
+
+namespace {
+// Add a line here when a command's procedure lands:
+//     {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
+std::map<std::string, ProcedureFactory> builtIn() {
+    return {};
+}
+
+std::mutex& lock() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, ProcedureFactory>& table() {
+    static std::map<std::string, ProcedureFactory> t = builtIn();
+    return t;
+}
+}  // namespace
+
+ProcedureFactory commandFactory(const std::string& procedure) {
+    std::lock_guard guard(lock());
+    auto it = table().find(procedure);
+    return it == table().end() ? nullptr : it->second;
+}
+
+void setCommandFactory(const std::string& procedure, ProcedureFactory factory) {
+    std::lock_guard guard(lock());
+    if (factory) table()[procedure] = std::move(factory);
+    else table().erase(procedure);
+}
+
+}  // namespace tavlo
