@@ -33,4 +33,30 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
 // Characters (not bytes) in UTF-8 text.
 std::size_t characterCount(std::string_view text);
 
+// A STRING(N) variable: holds at most N bytes (never half a character), compares ignoring
+// trailing blanks. str() is the text without its trailing blanks (CLIP), padded() all N bytes.
+template <std::size_t N>
+class FixedString {
+public:
+    static constexpr std::size_t kBytes = N;
+    FixedString() = default;
+    FixedString(std::string_view text) : text_(clip(fitBytes(text, N))) {}  // NOLINT: like assigning
+    FixedString(const std::string& text) : FixedString(std::string_view(text)) {}
+    FixedString(const char* text) : FixedString(std::string_view(text)) {}
+
+    const std::string& str() const { return text_; }
+    std::string padded() const { return padToBytes(text_, N); }
+    bool blank() const { return text_.find_first_not_of(' ') == std::string::npos; }
+    void clear() { text_.clear(); }
+    operator std::string_view() const { return text_; }  // NOLINT
+
+    friend bool operator==(const FixedString& a, const FixedString& b) { return a.text_ == b.text_; }
+    friend bool operator==(const FixedString& a, std::string_view b) { return sameText(a.text_, b); }
+    friend bool operator==(const FixedString& a, const char* b) { return sameText(a.text_, b); }
+    friend bool operator==(const FixedString& a, const std::string& b) { return sameText(a.text_, b); }
+
+private:
+    std::string text_;
+};
+
 }  // namespace tavlo

@@ -1,0 +1,7 @@
+#include "shell/globals.h"
+
+namespace tavlo {
+
+Globals GLO;
+
+}  // namespace tavlo
