@@ -108,6 +108,12 @@ struct U256 {
     bool bit(int i) const { return (w[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1; }
     void setBit(int i) { w[static_cast<std::size_t>(i / 64)] |= (u64{1} << (i % 64)); }
     int digits() const {
+        if (fits128()) {
+            u128 v = low128();
+            int n = 0;
+            while (n < 39 && v >= p10(n)) ++n;
+            return n;
+        }
         U256 t = *this;
         int n = 0;
         while (!t.isZero()) {
@@ -139,6 +145,10 @@ U256 mul128(u128 a, u128 b) {
 
 // Long division, bit by bit; the remainder is left in rem.
 U256 divmod(const U256& n, const U256& d, U256& rem) {
+    if (n.fits128() && d.fits128()) {
+        rem = U256::from(n.low128() % d.low128());
+        return U256::from(n.low128() / d.low128());
+    }
     U256 q;
     rem = U256{};
     for (int i = 255; i >= 0; --i) {
