@@ -12,6 +12,8 @@ enum Level : int { LevelBenign = 0, LevelUser = 1, LevelProgram = 2, LevelFatal 
 
 // Thrown after a fatal or program-level error has been shown: it unwinds to the program's
 // entry, closing what is open on the way (open transactions roll back), and the program ends.
+// Whatever runs an event loop catches it at the loop's edge and quits the loop; code that must
+// not throw (destructors, Qt slots) reports such errors through a caller that can.
 class ProgramHalt : public std::runtime_error {
 public:
     ProgramHalt(int errorId, std::string text) : std::runtime_error(std::move(text)), id(errorId) {}
