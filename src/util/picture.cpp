@@ -78,8 +78,10 @@ std::string formatNumber(const Picture& p, const Decimal& value) {
     if (p.blankWhenZero && r.isZero()) return blanks(p.width);
     bool negative = r.sign() < 0;
     std::string plain = r.abs().toString();  // digits and point, places as rounded
-    std::string whole = plain.substr(0, plain.find('.'));
-    std::string fraction = p.places > 0 ? plain.substr(plain.find('.')) : "";
+    std::size_t point = plain.find('.');
+    std::string whole = plain.substr(0, point);
+    std::string fraction = point == std::string::npos ? "" : plain.substr(point);
+    if (static_cast<int>(fraction.size()) != (p.places > 0 ? p.places + 1 : 0)) return hashes(p.width);
     if (p.grouping) whole = withGrouping(whole);
     std::string prefix, suffix;
     if (negative) {

@@ -70,6 +70,8 @@ TEST(Picture, FormatsTextDatesTimesAndPatterns) {
     EXPECT_EQ(formatPicture("@n9.2", "12.5"), "    12.50");  // a number held as text
     EXPECT_EQ(formatPicture("@n9.2", "n/a"), "n/a");
     EXPECT_EQ(formatPicture("@q9", Decimal(5)), "5");  // not a picture: plain text
+    // more whole digits than any picture holds: never cut, never a crash
+    EXPECT_EQ(formatPicture("@n9.2", Decimal::of("999999999999999999999999999999999999")), "#########");
     EXPECT_EQ(formatPicture("", "plain"), "plain");
 }
 
