@@ -1,0 +1,476 @@
+// Posting a sale: one header, an item row and a VAT row per line, a control row; the history
+// copy; clearing the working and tab lines. The rounding document (rounding.cpp) shares the
+// document steps here with the sides reversed.
+#include <cstdio>
+#include <limits>
+
+#include "framework/message.h"
+#include "pos/posting_internal.h"
+#include "pos/posting_texts.h"
+#include "util/date.h"
+#include "util/picture.h"
+
+namespace tavlo {
+
+namespace {
+
+std::string documentReference(const PACS10& company, std::uint32_t documentNo) {
+    return clip(company.PREFIX) + std::to_string(documentNo);
+}
+
+std::string lookupDate(DayNumber day) {
+    std::int32_t digits = eightDigitDate(day);
+    if (digits == 0) return std::string();
+    char text[16];
+    std::snprintf(text, sizeof text, "%08d", static_cast<int>(digits));
+    return text;
+}
+
+void showWarning(const std::string& text) {
+    MessageRequest box;
+    box.title = "Warning!";
+    box.text = text;
+    box.icon = Icon::Information;
+    showMessage(box);
+}
+
+void showErrorText(const std::string& text) {
+    MessageRequest box;
+    box.title = posting_texts::warningTitle();
+    box.text = text;
+    box.icon = Icon::Information;
+    showMessage(box);
+}
+
+void setSide(PQXT21& row, bool credit, const Decimal& amount) {
+    (credit ? row.CREDIT : row.DEBIT) = amount;
+}
+
+}  // namespace
+
+// ---- the document ---------------------------------------------------------------------------
+
+bool TillState::UpdateTransaction() { return postDocument(DocKind::Sale); }
+
+bool TillState::postDocument(DocKind kind) {
+    Scope scope(*this, {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PACS10::table()});
+    const std::uint32_t savedDocumentNo = LOC.DOCUMENTNO;
+    const PACS10 savedCs10 = CS10;
+    auto fail = [&] {
+        if (scope.joined()) return false;
+        scope.rollback();
+        LOC.DOCUMENTNO = savedDocumentNo;
+        CS10 = savedCs10;
+        reportFailure();
+        return false;
+    };
+    if (!scope.ok()) return fail();
+
+    const bool withTab = kind == DocKind::Sale && LOC.TAG == 1;
+    std::vector<PQXV60> lines;
+    if (!saleLines(withTab, lines)) return fail();
+    newHeaders_.clear();
+    if (lines.empty()) {
+        // Nothing rung up: no document, and no slip or history under an earlier number.
+        LOC.DOCUMENTNO = 0;
+        return scope.commit() || fail();
+    }
+
+    tabDocumentNo_ = 0;
+    if (withTab)
+        for (const PQXV60& line : lines)
+            if (line.DOCUMENTNO != 0 && line.CLIENTNO == tabOwner()) {
+                tabDocumentNo_ = line.DOCUMENTNO;
+                break;
+            }
+
+    auto& v60 = ctx_.access<PQXV60>();
+    // Headers: one document for the whole sale, dated by its first line.
+    LOC.PREVSALESNUMBER = lines.front().SALESNUMBER;
+    v60.rec = lines.front();
+    controlOperator_ = lines.front().OPERATORNO;
+    if (!(kind == DocKind::Sale ? GetDocumentNo() : GetDiscDocumentNo())) return fail();
+    // Rows.
+    for (const PQXV60& line : lines) {
+        v60.rec = line;
+        if (!(kind == DocKind::Sale ? PostDetail() : PostDiscDetail())) return fail();
+    }
+    // Control rows and totals.
+    LOC.PREVSALESNUMBER = 0;
+    if (!(kind == DocKind::Sale ? UpdateControl() : UpdateDiscControl())) return fail();
+    // The posted lines leave the working table with the document, never apart from it.
+    if (!eraseSaleLines(withTab)) return fail();
+    if (!raiseLastDocNr(LOC.DOCUMENTNO)) return fail();
+    return scope.commit() || fail();
+}
+
+bool TillState::GetDocumentNo() { return addHeader(DocKind::Sale); }
+
+bool TillState::addHeader(DocKind kind) {
+    const PQXV60& line = ctx_.access<PQXV60>().rec;
+    // The counter as stored now, whoever raised it; a number in use is stepped past.
+    std::uint32_t wanted = counterNow() + 1;
+    if (kind == DocKind::Sale && tabDocumentNo_ != 0) wanted = tabDocumentNo_;
+    std::optional<std::uint32_t> documentNo = freeDocumentNo(wanted);
+    if (!documentNo) return false;
+    LOC.DOCUMENTNO = *documentNo;
+
+    auto& t20 = ctx_.access<PQXT20>();
+    t20.clearBuffer();
+    PQXT20& h = t20.rec;
+    h.DOCUMENTNO = LOC.DOCUMENTNO;
+    if (kind == DocKind::Sale) {
+        const bool cn = LOC.CREDITNOTE == 1;
+        switch (LOC.PAYMENT) {
+            case 1:
+            case 3:
+                h.TRANTYPENUMBER = cn ? 7 : 5;
+                h.ACCNUMBER = S10.POSACCNUMBER;
+                break;
+            case 2:
+                h.TRANTYPENUMBER = cn ? 7 : 4;
+                h.ACCNUMBER = S10.POSDIRECTACC;
+                break;
+            case 4:
+                h.TRANTYPENUMBER = cn ? 39 : 35;
+                h.ACCNUMBER = LOC.DEBTOR;
+                h.REFERENCE2 = LOC.ORDERNO.str();
+                break;
+            default:
+                break;
+        }
+        h.TRANTIME = fitBytes(formatPicture("@t01", Decimal(timeNow())), 10);
+        h.TRANDESC = std::string(posting_texts::saleDescription());
+    } else {
+        h.TRANTYPENUMBER = 7;
+        h.ACCNUMBER = S10.POSACCNUMBER;
+        h.TRANDESC = std::string(posting_texts::roundingDescription());
+    }
+    h.REFERENCE1 = fitBytes(documentReference(CS10, LOC.DOCUMENTNO), 15);
+    h.TRANSDATE = line.TRANSDATE;
+    h.NOOFENTRIES = 0;
+    h.LOOKUPDATE = lookupDate(h.TRANSDATE);
+    h.TRANNUMBER = LOC.SALESNUMBER;
+    h.PAYMETHOD = LOC.PAYMENT;
+    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) {
+        failed(t20, rc);
+        showErrorText(failText_);
+        return false;
+    }
+    int rc = t20.get(PT20::DocumentNoKey);
+    if (rc != ErrNone) {
+        failed(t20, rc);
+        return false;
+    }
+    header_ = t20.rec;
+    newHeaders_.push_back(LOC.DOCUMENTNO);
+    return true;
+}
+
+bool TillState::PostDetail() {
+    const PQXV60& line = ctx_.access<PQXV60>().rec;
+    const bool credit = rowsOnCredit(false, LOC.CREDITNOTE == 1);
+    if (!NextDetailNumber()) return false;
+
+    auto& t21 = ctx_.access<PQXT21>();
+    std::string classCode = classCodeOf(line.ACCNUMBER);
+    std::uint16_t entNumber = 0;
+    if (!clip(line.ITEMCODE).empty()) {
+        // Each row carries its own item's enterprise number.
+        auto& a301 = ctx_.access<PQXA301>();
+        a301.clearBuffer();
+        a301.rec.ITEMCODE = line.ITEMCODE;
+        if (a301.get(PA301::ItemCodeKey) == ErrNone) entNumber = a301.rec.ENTNUMBER;
+    }
+    t21.clearBuffer();
+    PQXT21& r = t21.rec;
+    r.DOCUMENTNO = header_.DOCUMENTNO;
+    r.TRANSDATE = header_.TRANSDATE;
+    r.CLASSCODE = classCode;
+    r.ACCNUMBER = line.ACCNUMBER;
+    r.SUBNUMBER = 0;
+    r.ENTNUMBER = entNumber;
+    r.REFERENCE1 = header_.REFERENCE1;
+    r.REFERENCE2 = line.OPERATORNO;
+    r.QTY = line.QTY;
+    r.DESCRIPTION = fitBytes(line.DESCRIPTION, 25);
+    setSide(r, credit, line.DEBIT);
+    r.VATAMOUNT = line.VATAMOUNT;
+    r.VATCODE = line.VATCODE;
+    r.VATSTATUS = line.VATSTATUS;
+    const bool hasVat = !clip(line.VATCODE).empty();
+    r.VATDATE = hasVat ? r.TRANSDATE : 0;
+    r.RECORDSTATUS = line.RECORDSTATUS;
+    r.DETAILNUMBER = LOC.DETAILNUMBER;
+    r.ASSETNUMBER = line.ASSETACCNUMBER;
+    r.ASSETTRANSACTION = 2;
+    r.UNITCODE = 0;
+    r.ITEMCODE = line.ITEMCODE;
+    r.ITEMSTATUS = line.ITEMSTATUS;
+    if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
+        failed(t21, rc);
+        showWarning(posting_texts::detailAddFailed(failText_));
+        return false;
+    }
+    if (!hasVat) return true;
+
+    if (!NextDetailNumber()) return false;
+    auto& v01 = ctx_.access<PQXV01>();
+    v01.clearBuffer();
+    v01.rec.VATCODE = line.VATCODE;
+    std::uint16_t vatAccount = v01.get(PV01::VatCodeKey) == ErrNone ? v01.rec.ACCNUMBER : 0;
+    t21.clearBuffer();
+    r.DOCUMENTNO = header_.DOCUMENTNO;
+    r.TRANSDATE = header_.TRANSDATE;
+    r.CLASSCODE = "I";
+    r.ACCNUMBER = vatAccount;
+    r.REFERENCE1 = header_.REFERENCE1;
+    r.DESCRIPTION = fitBytes(line.DESCRIPTION, 25);
+    setSide(r, credit, line.VATAMOUNT);
+    r.RECORDSTATUS = 1;
+    r.DETAILNUMBER = LOC.DETAILNUMBER;
+    if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
+        failed(t21, rc);
+        return false;
+    }
+    return true;
+}
+
+bool TillState::NextDetailNumber() {
+    auto& t21 = ctx_.access<PQXT21>();
+    t21.clearBuffer();
+    t21.SetEnd(PT21::DetailNumberKey);
+    int rc = t21.previous();
+    if (rc == ErrNoRecord) {
+        LOC.DETAILNUMBER = 1;
+        return true;
+    }
+    if (rc != ErrNone) {
+        failed(t21, rc);
+        return false;
+    }
+    if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
+        failed(ErrValueRange, storeErrorText(ErrValueRange));
+        return false;
+    }
+    LOC.DETAILNUMBER = t21.rec.DETAILNUMBER + 1;
+    return true;
+}
+
+bool TillState::UpdateControl() { return completeHeaders(DocKind::Sale); }
+
+bool TillState::completeHeaders(DocKind kind) {
+    const bool rowsCredit = rowsOnCredit(kind == DocKind::Rounding, LOC.CREDITNOTE == 1);
+    auto& t20 = ctx_.access<PQXT20>();
+    auto& t21 = ctx_.access<PQXT21>();
+    for (std::uint32_t documentNo : newHeaders_) {
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = documentNo;
+        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) {
+            failed(t20, rc);
+            return false;
+        }
+        PQXT20 h = t20.rec;
+        if (h.NOOFENTRIES != 0) continue;
+
+        // Totals over the rows written so far: all of them lie on the lines' side.
+        Decimal amount, vat;
+        unsigned entries = 0;
+        t21.clearBuffer();
+        t21.rec.DOCUMENTNO = documentNo;
+        t21.SetFrom(PT21::DocumentNoKey);
+        int rc;
+        while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) {
+            ++entries;
+            amount += rowsCredit ? t21.rec.CREDIT : t21.rec.DEBIT;
+            if (!clip(t21.rec.VATCODE).empty()) vat += t21.rec.VATAMOUNT;
+        }
+        if (rc != ErrNone && rc != ErrNoRecord) {
+            failed(t21, rc);
+            return false;
+        }
+
+        std::string classCode = classCodeOf(h.ACCNUMBER);
+        if (!NextDetailNumber()) return false;
+        t21.clearBuffer();
+        PQXT21& r = t21.rec;
+        r.DOCUMENTNO = h.DOCUMENTNO;
+        r.TRANSDATE = h.TRANSDATE;
+        r.CLASSCODE = classCode;
+        r.ACCNUMBER = h.ACCNUMBER;
+        r.SUBNUMBER = h.SUBNUMBER;
+        r.ENTNUMBER = h.ENTNUMBER;
+        r.REFERENCE1 = h.REFERENCE1;
+        r.REFERENCE2 = controlOperator_;
+        r.DESCRIPTION = fitBytes(h.TRANDESC, 25);
+        r.RECORDSTATUS = 1;
+        r.DETAILNUMBER = LOC.DETAILNUMBER;
+        setSide(r, !rowsCredit, amount);
+        if (rc = write(t21, WriteOp::Add); rc != ErrNone) {
+            failed(t21, rc);
+            return false;
+        }
+
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = documentNo;
+        if (rc = t20.get(PT20::DocumentNoKey); rc == ErrNone) {
+            t20.rec.AMOUNT = amount;
+            t20.rec.VAT = vat;
+            t20.rec.NOOFENTRIES = static_cast<std::uint16_t>(entries + 1);
+            if (entries + 1 > std::numeric_limits<std::uint16_t>::max()) rc = ErrValueRange;
+            else rc = write(t20, WriteOp::Put);
+        }
+        if (rc != ErrNone) {
+            failed(t20, rc);
+            return false;
+        }
+        header_ = t20.rec;
+    }
+    return true;
+}
+
+// ---- history --------------------------------------------------------------------------------
+
+bool TillState::WriteHistory() {
+    Scope scope(*this, {&PQXT20::table(), &PQXT21::table(), &PQXH20::table(), &PQXH21::table()});
+    auto fail = [&] {
+        if (scope.joined()) return false;
+        scope.rollback();
+        reportFailure();
+        return false;
+    };
+    if (!scope.ok()) return fail();
+    const std::uint32_t documentNo = LOC.DOCUMENTNO;
+    auto& t20 = ctx_.access<PQXT20>();
+    auto& t21 = ctx_.access<PQXT21>();
+    auto& h20 = ctx_.access<PQXH20>();
+    auto& h21 = ctx_.access<PQXH21>();
+
+    t20.clearBuffer();
+    t20.rec.DOCUMENTNO = documentNo;
+    int rc = t20.get(PT20::DocumentNoKey);
+    if (rc == ErrNoRecord) return scope.commit() || fail();  // nothing posted under that number
+    if (rc != ErrNone) {
+        failed(t20, rc);
+        return fail();
+    }
+
+    h20.clearBuffer();
+    h20.rec.DOCUMENTNO = documentNo;
+    rc = h20.get(PH20::DocumentNoKey);
+    const bool exists = rc == ErrNone;
+    if (!exists && rc != ErrNoRecord) {
+        failed(h20, rc);
+        return fail();
+    }
+    const std::string keptTime = exists ? h20.rec.TRANTIME : std::string();
+    if (!exists) h20.clearBuffer();
+    copyFields(h20.rec, t20.rec);
+    if (exists) h20.rec.TRANTIME = keptTime;
+    h20.rec.VERSKIL = LOC.VERSKIL;
+    h20.rec.PAID = LOC.PAID;
+    h20.rec.CHANGE = LOC.CHANGE;
+    if (rc = write(h20, exists ? WriteOp::Put : WriteOp::Add); rc != ErrNone) {
+        failed(h20, rc);
+        return fail();
+    }
+
+    if (exists) {
+        // The old copy's rows go; the document's rows replace them. No other row is touched.
+        for (;;) {
+            h21.clearBuffer();
+            h21.rec.DOCUMENTNO = documentNo;
+            h21.SetFrom(PH21::DocumentNoKey);
+            rc = h21.next();
+            if (rc == ErrNoRecord || (rc == ErrNone && h21.rec.DOCUMENTNO != documentNo)) break;
+            if (rc == ErrNone) rc = write(h21, WriteOp::Erase);
+            if (rc != ErrNone) {
+                failed(h21, rc);
+                return fail();
+            }
+        }
+    }
+
+    t21.clearBuffer();
+    t21.rec.DOCUMENTNO = documentNo;
+    t21.SetFrom(PT21::DocumentNoKey);
+    while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) {
+        h21.clearBuffer();
+        copyFields(h21.rec, t21.rec);
+        if (int e = write(h21, WriteOp::Add); e != ErrNone) {
+            failed(h21, e);
+            showErrorText(failText_);
+            return fail();
+        }
+    }
+    if (rc != ErrNone && rc != ErrNoRecord) {
+        failed(t21, rc);
+        return fail();
+    }
+    return scope.commit() || fail();
+}
+
+// ---- clearing -------------------------------------------------------------------------------
+
+bool TillState::ClearV60() {
+    Scope scope(*this, {&PQXV60::table()});
+    auto& v60 = ctx_.access<PQXV60>();
+    if (!scope.ok()) {
+        ErrHandler(v60);
+        return false;
+    }
+    for (;;) {
+        v60.clearBuffer();
+        v60.SetFileOrder();
+        int rc = v60.next();
+        if (rc == ErrNoRecord) break;
+        if (rc == ErrNone) rc = write(v60, WriteOp::Erase);
+        if (rc != ErrNone) {
+            failed(v60, rc);
+            // All or none: the lines deleted so far come back with the roll-back.
+            scope.rollback();
+            ErrHandler(v60);
+            return false;
+        }
+    }
+    if (scope.commit()) return true;
+    ErrHandler(v60);
+    return false;
+}
+
+bool TillState::ClearV61() {
+    Scope scope(*this, {&PQXV61::table()});
+    auto& v61 = ctx_.access<PQXV61>();
+    if (!scope.ok()) {
+        ErrHandler(v61);
+        return false;
+    }
+    const std::uint32_t owner = tabOwner();
+    while (owner != 0) {
+        v61.clearBuffer();
+        v61.rec.CLIENTNO = owner;
+        v61.SetFrom(PV61::ClientDocKey);
+        int rc = v61.next();
+        if (rc == ErrNoRecord || (rc == ErrNone && v61.rec.CLIENTNO != owner)) break;
+        if (rc == ErrNone) rc = write(v61, WriteOp::Erase);
+        if (rc != ErrNone) {
+            failed(v61, rc);
+            scope.rollback();
+            ErrHandler(v61);
+            return false;
+        }
+    }
+    if (scope.commit()) return true;
+    ErrHandler(v61);
+    return false;
+}
+
+void TillState::ErrHandler(FileManagerBase&) {
+    MessageRequest box;
+    box.title = posting_texts::warningTitle();
+    box.text = posting_texts::deleteError(fitBytes(failText_, 32));
+    box.icon = Icon::Information;
+    showMessage(box);
+}
+
+}  // namespace tavlo

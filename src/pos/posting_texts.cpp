@@ -1,0 +1,33 @@
+#include "pos/posting_texts.h"
+
+#include "shell/globals.h"
+
+namespace tavlo::posting_texts {
+
+std::string_view saleDescription() { return byLanguage("Verkooppunt", "Point of Sale"); }
+std::string_view roundingDescription() { return byLanguage("Afronding", "Rounding"); }
+
+std::string detailAddFailed(std::string_view errorText) {
+    return "Error adding detail from POS ...|" + std::string(errorText) + "|Please report this to Varnik Labs!";
+}
+
+std::string warningTitle() { return std::string(byLanguage("Waarskuwing!", "Warning!")); }
+
+std::string lockedOut() {
+    return std::string(byLanguage(
+        "Die transaksielêers is besig by 'n ander kas of venster.|Niks is geboek nie; die lyne bly staan.|"
+        "Probeer asseblief weer.",
+        "The transaction files are busy at another till or window.|Nothing was posted; the lines are kept.|"
+        "Please press Finished again."));
+}
+
+std::string notPosted(std::string_view errorText) {
+    return std::string(byLanguage("Die verkoop is nie geboek nie; die lyne bly staan.|Fout: ",
+                                  "The sale was not posted; the lines are kept.|Error: ")) +
+           std::string(errorText) +
+           std::string(byLanguage("|Probeer asseblief weer.", "|Please press Finished again."));
+}
+
+std::string deleteError(std::string_view errorText) { return "Delete Error - " + std::string(errorText); }
+
+}  // namespace tavlo::posting_texts

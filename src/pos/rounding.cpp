@@ -1,0 +1,83 @@
+// The rounding document: cash change rounded up to 5 cents is a discount, posted from the
+// rounding account against the till's cash control account, sides reversed against a sale.
+#include "framework/message.h"
+#include "pos/posting_internal.h"
+#include "pos/posting_texts.h"
+#include "util/date.h"
+
+namespace tavlo {
+
+bool TillState::PostRounding() {
+    if (LOC.VERSKIL.isZero()) return true;
+    Scope scope(*this, {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PACS10::table()});
+    const TillLocals savedLoc = LOC;
+    const PACS10 savedCs10 = CS10;
+    auto fail = [&] {
+        if (scope.joined()) return false;
+        scope.rollback();
+        LOC = savedLoc;
+        CS10 = savedCs10;
+        reportFailure();
+        return false;
+    };
+    if (!scope.ok()) return fail();
+
+    std::string classCode = classCodeOf(S10.POSDISCACC);
+    auto& v60 = ctx_.access<PQXV60>();
+    v60.clearBuffer();
+    PQXV60& line = v60.rec;
+    line.SALESNUMBER = LOC.SALESNUMBER;
+    line.TRANSDATE = today();
+    line.CLASSCODE = classCode;
+    line.ACCNUMBER = S10.POSDISCACC;
+    line.DEBIT = LOC.VERSKIL;
+    line.RECORDSTATUS = LOC.RECORDSTATUS;
+    line.ASSETTRANSACTION = 0;
+    line.ITEMSTATUS = 0;
+    if (int rc = write(v60, WriteOp::Add); rc != ErrNone) {
+        failed(v60, rc);
+        return fail();
+    }
+    // Posts the line, takes it out of the working table and raises the counter, all in this
+    // transaction.
+    if (!UpdateDiscTransaction()) return fail();
+    return scope.commit() || fail();
+}
+
+bool TillState::UpdateDiscTransaction() { return postDocument(DocKind::Rounding); }
+
+bool TillState::GetDiscDocumentNo() { return addHeader(DocKind::Rounding); }
+
+bool TillState::PostDiscDetail() {
+    const PQXV60& line = ctx_.access<PQXV60>().rec;
+    if (!NextDetailNumber()) return false;
+    std::string classCode = classCodeOf(line.ACCNUMBER);
+    auto& t21 = ctx_.access<PQXT21>();
+    t21.clearBuffer();
+    PQXT21& r = t21.rec;
+    r.DOCUMENTNO = header_.DOCUMENTNO;
+    r.TRANSDATE = header_.TRANSDATE;
+    r.CLASSCODE = classCode;
+    r.ACCNUMBER = line.ACCNUMBER;
+    r.REFERENCE1 = header_.REFERENCE1;
+    r.REFERENCE2 = line.OPERATORNO;
+    r.QTY = line.QTY;
+    r.DESCRIPTION = fitBytes(header_.TRANDESC, 25);
+    (rowsOnCredit(true, LOC.CREDITNOTE == 1) ? r.CREDIT : r.DEBIT) = line.DEBIT;
+    r.RECORDSTATUS = line.RECORDSTATUS;
+    r.DETAILNUMBER = LOC.DETAILNUMBER;
+    if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
+        failed(t21, rc);
+        MessageRequest box;
+        box.title = "Warning!";
+        box.text = posting_texts::detailAddFailed(failText_);
+        box.icon = Icon::Information;
+        showMessage(box);
+        return false;
+    }
+    return true;
+}
+
+bool TillState::UpdateDiscControl() { return completeHeaders(DocKind::Rounding); }
+
+}  // namespace tavlo

@@ -1,0 +1,339 @@
+#include "pos/till_state.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "framework/message.h"
+#include "framework/runtime.h"
+#include "pos/posting_internal.h"
+#include "pos/posting_texts.h"
+
+namespace tavlo {
+
+// ---- Scope ----------------------------------------------------------------------------------
+
+TillState::Scope::Scope(TillState& till, std::vector<const TableDef*> tables) : till_(till) {
+    if (till.ctx_.inTransaction()) {
+        joined_ = true;
+        ok_ = std::all_of(tables.begin(), tables.end(),
+                          [&](const TableDef* t) { return till.ctx_.inTransaction(*t); });
+        if (!ok_) till.failed(ErrTransaction, storeErrorText(ErrTransaction));
+        return;
+    }
+    till.failCode_ = 0;
+    till.failText_.clear();
+    till.failShown_ = false;
+    till.writeSeq_ = 0;
+    tx_.emplace(till.ctx_, std::move(tables), kLockWait);
+    ok_ = tx_->active();
+    if (!ok_) till.failed(tx_->errorCode() ? tx_->errorCode() : ErrLockedOut, tx_->errorText());
+}
+
+TillState::Scope::~Scope() {
+    if (tx_ && tx_->active()) tx_->rollback();
+}
+
+bool TillState::Scope::commit() {
+    if (joined_) return true;
+    if (!tx_ || !tx_->active()) return false;
+    if (tx_->commit()) return true;
+    till_.failed(tx_->errorCode() ? tx_->errorCode() : ErrEngine, tx_->errorText());
+    return false;
+}
+
+void TillState::Scope::rollback() {
+    if (tx_ && tx_->active()) tx_->rollback();
+}
+
+// ---- life cycle -----------------------------------------------------------------------------
+
+TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runtime) {}
+
+TillState::~TillState() { Close(); }
+
+void TillState::Open() {
+    if (open_) return;
+    used_ = {&PQXV60::table(),  &PQXV61::table(), &PQXT20::table(),  &PQXT21::table(),
+             &PQXH20::table(),  &PQXH21::table(), &PQXA10::table(),  &PQXA301::table(),
+             &PQXV01::table(),  &PQXC11::table(), &PQXS10::table(),  &PACS10::table()};
+    for (const TableDef* t : used_) ctx_.access(*t).UseFile();
+    open_ = true;
+
+    auto& s10 = ctx_.access<PQXS10>();
+    s10.clearBuffer();
+    s10.SetFileOrder();
+    S10 = s10.next() == ErrNone ? s10.rec : PQXS10{};
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    CS10 = cs10.next() == ErrNone ? cs10.rec : PACS10{};
+
+    LOC.CASH = 1;
+    LOC.SALESNUMBER = static_cast<std::uint16_t>(CS10.SALESNUMBER + 1);
+}
+
+void TillState::Close() {
+    if (!open_) return;
+    for (const TableDef* t : used_) ctx_.access(*t).Close();
+    used_.clear();
+    open_ = false;
+}
+
+bool TillState::StoreSalesNumber() {
+    Scope scope(*this, {&PACS10::table()});
+    if (!scope.ok()) return false;
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    int rc = cs10.next();
+    CS10.SALESNUMBER = static_cast<std::uint16_t>(LOC.SALESNUMBER - 1);
+    if (rc == ErrNone) {
+        cs10.rec.SALESNUMBER = CS10.SALESNUMBER;
+        CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, cs10.rec.LASTDOCNR);
+        rc = write(cs10, WriteOp::Put);
+    } else if (rc == ErrNoRecord) {
+        cs10.rec = CS10;
+        rc = write(cs10, WriteOp::Add);
+    }
+    if (rc != ErrNone) {
+        failed(cs10, rc);
+        scope.rollback();
+        return false;
+    }
+    return scope.commit();
+}
+
+// ---- Finished -------------------------------------------------------------------------------
+
+bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) {
+    std::optional<WaitCursor> wait;
+    if (runtime_) wait.emplace(*runtime_);
+
+    std::vector<const TableDef*> tables = {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(),
+                                           &PQXH20::table(), &PQXH21::table(), &PACS10::table()};
+    if (LOC.TAG == 1) {
+        tables.push_back(&PQXV61::table());
+        tables.push_back(LOC.CASH == 1 ? &PQXC11::table() : &PQXA10::table());
+    }
+    const TillLocals savedLoc = LOC;
+    const PACS10 savedCs10 = CS10;
+
+    bool ok;
+    std::uint32_t saleDoc = 0;
+    {
+        Scope scope(*this, tables);
+        ok = scope.ok() && UpdateTransaction();
+        saleDoc = LOC.DOCUMENTNO;
+        if (ok && LOC.TAG == 1) ok = ClearV61() && closeTab();
+        LOC.SALESNUMBER = static_cast<std::uint16_t>(LOC.SALESNUMBER + 1);
+        // Whole cents while the sale is open, currency from here on.
+        LOC.VERSKIL = (LOC.VERSKIL / Decimal(100)).rounded(2);
+        if (ok && saleDoc != 0) ok = WriteHistory() && raiseLastDocNr(saleDoc);
+        if (ok && !LOC.VERSKIL.isZero()) ok = PostRounding();
+        if (ok) ok = scope.commit();
+        if (!ok) scope.rollback();
+    }
+    if (!ok) {
+        LOC = savedLoc;
+        CS10 = savedCs10;
+        reportFailure();
+        return false;
+    }
+    if (printSlip && saleDoc != 0)
+        printSlip(SlipArgs{saleDoc, LOC.VERSKIL, LOC.PAID, LOC.CHANGE, LOC.CREDITNOTE, LOC.CASH == 1});
+    ResetSale();
+    return true;
+}
+
+void TillState::ResetSale() {
+    LOC.TAG = 0;
+    LOC.TAGCLIENT.clear();
+    LOC.CREDITNOTE = 0;
+    LOC.TOTALAMOUNT = Decimal();
+    LOC.PAID = Decimal();
+    LOC.CHANGE = Decimal();
+    // A rounding left over would be posted again by a Finished that never passed through Paid.
+    LOC.VERSKIL = Decimal();
+    LOC.PAYSELECT = 0;
+    LOC.COUNT = 0;
+}
+
+// ---- shared steps ---------------------------------------------------------------------------
+
+std::uint32_t TillState::tabOwner() const { return LOC.TAGACCNUMBER; }
+
+bool TillState::isSaleLine(const PQXV60& line, bool withTab) const {
+    if (line.SALESNUMBER == LOC.SALESNUMBER) return true;
+    return withTab && tabOwner() != 0 && line.CLIENTNO == tabOwner() && line.DOCUMENTNO != 0;
+}
+
+bool TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
+    lines.clear();
+    auto& v60 = ctx_.access<PQXV60>();
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    int rc;
+    while ((rc = v60.next()) == ErrNone)
+        if (isSaleLine(v60.rec, withTab)) lines.push_back(v60.rec);
+    if (rc != ErrNoRecord) {
+        failed(v60, rc);
+        return false;
+    }
+    // Sales-number order, lines of one number in the order they were rung up.
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const PQXV60& a, const PQXV60& b) { return a.SALESNUMBER < b.SALESNUMBER; });
+    return true;
+}
+
+bool TillState::eraseSaleLines(bool withTab) {
+    auto& v60 = ctx_.access<PQXV60>();
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    int rc;
+    while ((rc = v60.next()) == ErrNone) {
+        if (!isSaleLine(v60.rec, withTab)) continue;
+        if (int e = write(v60, WriteOp::Erase); e != ErrNone) {
+            failed(v60, e);
+            return false;
+        }
+    }
+    if (rc != ErrNoRecord) {
+        failed(v60, rc);
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t TillState::counterNow() {
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    std::uint32_t stored = cs10.next() == ErrNone ? cs10.rec.LASTDOCNR : 0;
+    CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, stored);
+    return CS10.LASTDOCNR;
+}
+
+std::optional<std::uint32_t> TillState::freeDocumentNo(std::uint32_t wanted) {
+    auto& t20 = ctx_.access<PQXT20>();
+    if (wanted != 0) {
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = wanted;
+        int rc = t20.get(PT20::DocumentNoKey);
+        if (rc == ErrNoRecord) return wanted;
+        if (rc != ErrNone) {
+            failed(t20, rc);
+            return std::nullopt;
+        }
+    }
+    // Taken: one past the highest number in use is free.
+    t20.clearBuffer();
+    t20.SetEnd(PT20::DocumentNoKey);
+    int rc = t20.previous();
+    if (rc == ErrNoRecord) return 1u;
+    if (rc != ErrNone) {
+        failed(t20, rc);
+        return std::nullopt;
+    }
+    if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max()) {
+        failed(ErrValueRange, storeErrorText(ErrValueRange));
+        return std::nullopt;
+    }
+    return t20.rec.DOCUMENTNO + 1;
+}
+
+bool TillState::raiseLastDocNr(std::uint32_t documentNo) {
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    int rc = cs10.next();
+    CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, documentNo);
+    if (rc == ErrNoRecord) return true;  // no company record to keep the counter in
+    if (rc != ErrNone) {
+        failed(cs10, rc);
+        return false;
+    }
+    if (cs10.rec.LASTDOCNR >= documentNo) {
+        CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, cs10.rec.LASTDOCNR);
+        return true;
+    }
+    cs10.rec.LASTDOCNR = documentNo;
+    if (int e = write(cs10, WriteOp::Put); e != ErrNone) {
+        failed(cs10, e);
+        return false;
+    }
+    return true;
+}
+
+bool TillState::closeTab() {
+    std::uint32_t owner = tabOwner();
+    if (owner == 0) return true;
+    if (LOC.CASH == 1) {
+        auto& c11 = ctx_.access<PQXC11>();
+        c11.clearBuffer();
+        c11.rec.CLIENTNO = owner;
+        int rc = c11.get(PC11::ClientNoKey);
+        if (rc == ErrNoRecord) return true;
+        if (rc == ErrNone) {
+            c11.rec.DOCNO = 0;
+            rc = write(c11, WriteOp::Put);
+        }
+        if (rc != ErrNone) failed(c11, rc);
+        return rc == ErrNone;
+    }
+    auto& a10 = ctx_.access<PQXA10>();
+    auto saved = a10.SaveFile();
+    a10.clearBuffer();
+    a10.rec.ACCNUMBER = static_cast<std::uint16_t>(owner);
+    int rc = a10.get(PA10::AccNumberKey);
+    if (rc == ErrNone) {
+        a10.rec.DOCNO = 0;
+        rc = write(a10, WriteOp::Put);
+    }
+    if (rc != ErrNone && rc != ErrNoRecord) failed(a10, rc);
+    a10.RestoreFile(saved);
+    return rc == ErrNone || rc == ErrNoRecord;
+}
+
+std::string TillState::classCodeOf(std::uint16_t accNumber) {
+    auto& a10 = ctx_.access<PQXA10>();
+    a10.clearBuffer();
+    a10.rec.ACCNUMBER = accNumber;
+    return a10.get(PA10::AccNumberKey) == ErrNone ? a10.rec.CLASSCODE : std::string();
+}
+
+// ---- writes and failures --------------------------------------------------------------------
+
+int TillState::write(FileManagerBase& file, WriteOp op) {
+    ++writeSeq_;
+    if (writeFault_) {
+        if (int code = writeFault_(WriteSite{&file.table(), op, writeSeq_}); code != ErrNone) return code;
+    }
+    switch (op) {
+        case WriteOp::Add: return file.add();
+        case WriteOp::Put: return file.put();
+        case WriteOp::Erase: return file.erase();
+    }
+    return ErrEngine;
+}
+
+void TillState::failed(FileManagerBase& file, int code) {
+    failed(code, file.errorCode() == code ? file.errorText() : storeErrorText(code));
+}
+
+void TillState::failed(int code, std::string text) {
+    if (failCode_ != 0) return;  // the first failure is the one to tell
+    failCode_ = code;
+    failText_ = text.empty() ? storeErrorText(code) : std::move(text);
+}
+
+void TillState::reportFailure() {
+    if (failShown_) return;
+    failShown_ = true;
+    MessageRequest box;
+    box.title = posting_texts::warningTitle();
+    box.text = failCode_ == ErrLockedOut ? posting_texts::lockedOut() : posting_texts::notPosted(failText_);
+    box.icon = Icon::Exclamation;
+    showMessage(box);
+}
+
+}  // namespace tavlo

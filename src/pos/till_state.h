@@ -1,0 +1,172 @@
+#pragma once
+// The till screen's working state: its LOC: variables, the PQXS10 and PACS10 records it read when
+// it opened, and the routines that post what it took. The routines need no window: the screen
+// owns one TillState and calls them from its buttons; tests drive them directly.
+//
+// Invariants of the posting (each one is tested):
+//  1. Finished is one storage transaction: the document, its history copy, the counter, the
+//     rounding document, the tab's stored lines and marker and the removal of the posted working
+//     lines commit together or not at all. After any failure the lines are still in PQXV60 and
+//     the operator can press Finished again; a sale is never posted twice.
+//  2. A document number is taken inside that transaction from the counter as stored now (not as
+//     the screen read it) and never one already in PQXT20.
+//  3. Every document balances: the control row carries the sum of the other rows' side.
+//  4. Detail numbers are 32-bit and come from the highest stored one, read under the lock.
+//  5. Only the headers this posting added are completed: the cost of a sale does not depend on
+//     how many documents PQXT20 already holds.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/file_manager.h"
+#include "data/tables.h"
+#include "util/decimal.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+class Runtime;
+
+// The screen's LOC: variables (names and types as the screen bears them).
+struct TillLocals {
+    std::uint8_t CASH = 1;           // "Cash Sales" ticked
+    std::uint8_t CREDIT = 0;         // "Credit Sales" ticked
+    std::uint8_t TAG = 0;            // the lines belong to a tab
+    std::int32_t CREDITNOTE = 0;     // "Credit Note" ticked
+    std::uint16_t DEBTOR = 0;        // debtor account of a credit sale
+    FixedString<25> DEBTORDESC;
+    std::uint16_t TAGACCNUMBER = 0;  // cash client or debtor that owns the tab
+    FixedString<25> TAGCLIENT;
+    FixedString<15> ORDERNO;         // order number of a credit sale
+    Decimal TOTALAMOUNT;             // DECIMAL(7,2)
+    Decimal PAID;                    // DECIMAL(6,2)
+    Decimal CHANGE;                  // DECIMAL(4,2)
+    Decimal VERSKIL;                 // cash rounding: whole cents while open, currency once finished
+    std::uint8_t PAYMENT = 0;        // 0 none, 1 cash, 2 card, 3 cheque, 4 debtor account
+    std::uint8_t PAYSELECT = 0;
+    std::uint16_t SALESNUMBER = 0;
+    std::uint32_t DOCUMENTNO = 0;    // document given to the last posted sale (or rounding)
+    std::uint32_t TAGDOCUMENTNO = 0;
+    std::uint16_t SALESACC = 0;
+    std::uint8_t RECORDSTATUS = 0;
+    std::uint8_t OK = 0;             // supervisor mode
+    std::uint8_t COUNT = 0;
+    std::uint8_t ESC = 0;
+    std::string HELP;
+    FixedString<20> TOETS;
+    std::uint32_t DETAILNUMBER = 0;  // ULONG like the field it numbers
+    std::uint16_t PREVSALESNUMBER = 0;
+};
+
+// What the slip is printed with once a sale has been posted.
+struct SlipArgs {
+    std::uint32_t documentNo = 0;
+    Decimal verskil;  // currency units
+    Decimal paid;
+    Decimal change;
+    std::int32_t creditNote = 0;
+    bool cashSale = true;  // PrintCashSlip, else PrintDebCashSlip
+};
+
+// A write the posting is about to make, for injecting storage failures in tests.
+enum class WriteOp { Add, Put, Erase };
+struct WriteSite {
+    const TableDef* table;
+    WriteOp op;
+    int sequence;  // 1 for the first write of the current Finished / routine
+};
+
+class TillState {
+public:
+    static constexpr std::chrono::milliseconds kLockWait{1000};
+
+    explicit TillState(Context& ctx, Runtime* runtime = nullptr);
+    ~TillState();
+    TillState(const TillState&) = delete;
+    TillState& operator=(const TillState&) = delete;
+
+    TillLocals LOC;
+    PQXS10 S10;   // the specification record read at opening (PS10:...)
+    PACS10 CS10;  // the company record read at opening (PCS10:...)
+
+    Context& context() { return ctx_; }
+
+    // Registers the use of the tables the routines touch and reads the first PQXS10 and PACS10
+    // records; LOC:CASH = 1, LOC:SALESNUMBER = PCS10:SALESNUMBER + 1. Close releases the uses.
+    void Open();
+    void Close();
+    // Closing the screen: PCS10:SALESNUMBER = LOC:SALESNUMBER - 1, written over the company record
+    // as stored now, so a counter another window raised meanwhile is kept.
+    bool StoreSalesNumber();
+
+    // ---- Finished: post, tab, history, counter, rounding as one outcome, then the slip ----
+    // False when nothing was posted (the operator was told why); the lines are then untouched.
+    bool Finished(const std::function<void(const SlipArgs&)>& printSlip = {});
+
+    // ---- posting a sale ----
+    bool UpdateTransaction();  // posts this sale's working lines as one document
+    bool GetDocumentNo();      // numbers the document and adds its header
+    bool PostDetail();         // item row and VAT row of the working line in the PQXV60 buffer
+    bool NextDetailNumber();   // LOC:DETAILNUMBER; false when the numbers are exhausted
+    bool UpdateControl();      // control rows and totals of the headers this posting added
+    bool WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
+    bool ClearV60();           // deletes every working line, all or none
+    bool ClearV61();           // deletes the tab owner's stored lines, all or none
+    void ErrHandler(FileManagerBase& file);  // reports a failed delete (after the roll-back)
+
+    // ---- the rounding document ----
+    bool PostRounding();           // the rounding at Finished, when LOC:VERSKIL is not 0
+    bool UpdateDiscTransaction();  // posts the rounding line as a rounding document
+    bool GetDiscDocumentNo();
+    bool PostDiscDetail();
+    bool UpdateDiscControl();
+
+    // Resets the sale variables after Finished (step 9 of the screen, without the window).
+    void ResetSale();
+
+    // Tests: called before each write; a non-zero driver error code makes that write fail.
+    void setWriteFault(std::function<int(const WriteSite&)> fault) { writeFault_ = std::move(fault); }
+
+private:
+    class Scope;
+    enum class DocKind { Sale, Rounding };
+
+    bool postDocument(DocKind kind);
+    bool addHeader(DocKind kind);
+    bool addDetail(DocKind kind);
+    bool completeHeaders(DocKind kind);
+    bool saleLines(bool withTab, std::vector<PQXV60>& lines);
+    bool eraseSaleLines(bool withTab);
+    bool isSaleLine(const PQXV60& line, bool withTab) const;
+    std::uint32_t tabOwner() const;
+    std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted);
+    bool raiseLastDocNr(std::uint32_t documentNo);
+    bool closeTab();
+    std::uint32_t counterNow();
+    std::string classCodeOf(std::uint16_t accNumber);
+
+    int write(FileManagerBase& file, WriteOp op);
+    void failed(FileManagerBase& file, int code);
+    void failed(int code, std::string text);
+    void reportFailure();
+
+    Context& ctx_;
+    Runtime* runtime_;
+    bool open_ = false;
+    std::vector<const TableDef*> used_;
+    std::function<int(const WriteSite&)> writeFault_;
+    int writeSeq_ = 0;
+    // The current posting: headers added by it, and its first failure.
+    std::vector<std::uint32_t> newHeaders_;
+    PQXT20 header_;                 // the header the rows go to
+    std::uint32_t tabDocumentNo_ = 0;
+    std::string controlOperator_;   // PT21:REFERENCE2 of the control row
+    int failCode_ = 0;
+    std::string failText_;
+    bool failShown_ = false;
+};
+
+}  // namespace tavlo
