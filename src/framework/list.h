@@ -22,6 +22,9 @@ struct Row {
 };
 
 struct ListColumn {
+    ListColumn() = default;
+    ListColumn(std::string h, std::string p, int w = 40, char a = 'L')
+        : heading(std::move(h)), picture(std::move(p)), width(w), align(a) {}
     std::string heading;
     std::string picture;   // "@s20", "@n-13.3"
     int width = 40;        // dialog units

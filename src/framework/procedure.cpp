@@ -16,6 +16,17 @@ Runtime& Procedure::runtime() const {
     return *runtime_;
 }
 
+Context& Procedure::context() const {
+    if (!context_) throw std::logic_error(name_ + " has no context");
+    return *context_;
+}
+
+void Procedure::attach(Runtime& rt) {
+    runtime_ = &rt;
+    if (!context_) context_ = currentContext();
+    if (!context_) context_ = newContext();
+}
+
 bool Procedure::Init(Runtime& rt) {
     runtime_ = &rt;
     nameToGlobalErrors();
@@ -28,6 +39,7 @@ bool Procedure::Init(Runtime& rt) {
 }
 
 void Procedure::Kill() {
+    ContextScope scope(context_);
     if (tablesOpen_) {
         CloseTables();
         tablesOpen_ = false;
@@ -96,6 +108,7 @@ bool Procedure::alerted(const Key& key) const {
 }
 
 void Procedure::TakeEvent(const Event& event) {
+    ContextScope scope(context_);
     if (BeforeEvent(event) == Reply::Consumed) {
         AfterEvent(event);
         return;

@@ -2,6 +2,7 @@
 // A procedure owns one window and reacts to its events. The runtime calls Init, feeds events
 // to TakeEvent until the procedure closes, then calls Kill.
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "framework/window.h"
@@ -9,6 +10,7 @@
 namespace tavlo {
 
 class Runtime;
+class Context;
 
 enum class EventKind {
     OpenWindow,     // the window has opened (sent once, after Init)
@@ -54,8 +56,16 @@ public:
     const Window& window() const { return window_; }
     // The runtime that runs this procedure; valid from Init to Kill.
     Runtime& runtime() const;
+    // The context (record buffers, managers) this procedure works on: its caller's, or a new one
+    // for a started procedure. Throws when there is none (no context factory set).
+    Context& context() const;
+    const std::shared_ptr<Context>& sharedContext() const { return context_; }
+    void setContext(std::shared_ptr<Context> context) { context_ = std::move(context); }
 
     // ---- Life cycle (the runtime calls these) ---------------------------------------------
+    // Binds the procedure to its runtime and context before Init: the context is the one set,
+    // else the caller's, else a new one.
+    void attach(Runtime& runtime);
     // The standard Init names the procedure to GlobalErrors, opens the tables, builds and
     // opens the window, translates it and restores its position. False: the window never
     // opens (Kill is still called, so that what was opened is closed).
@@ -123,6 +133,7 @@ private:
     std::string name_;
     Window window_;
     Runtime* runtime_ = nullptr;
+    std::shared_ptr<Context> context_;
     std::string previousProcedure_;
     bool opened_ = false;
     bool tablesOpen_ = false;

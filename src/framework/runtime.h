@@ -13,6 +13,7 @@
 
 namespace tavlo {
 
+class Context;
 using ProcedureFactory = std::function<std::unique_ptr<Procedure>()>;
 
 struct FileFilter {
@@ -69,16 +70,31 @@ private:
 
 // ---- Program-wide services the window life cycle uses --------------------------------------
 
-// Translates a window right after it opens (application, procedure and structure name) and
-// single texts built in code. Until the language store is there the default finds nothing
-// and leaves the design texts.
+// The translator as the windows and the main frame use it: translates a window right after it
+// opens (application, procedure and structure name) and single texts built in code, and keeps
+// the translation mode and the current language. Until the language store is there the default
+// finds nothing, leaves the design texts and knows no languages.
 class WindowTranslator {
 public:
     virtual ~WindowTranslator() = default;
+    // Start-up: the folder keyword of the store ("Program Path"), its file-name prefix, flags.
+    virtual void init(const std::string& folderKeyword, const std::string& prefix, int flag1, int flag2,
+                      int flag3, int flag4) {
+        (void)folderKeyword, (void)prefix, (void)flag1, (void)flag2, (void)flag3, (void)flag4;
+    }
+    virtual void kill() {}
     virtual void translateWindow(Window& window, const std::string& app, const std::string& procedure,
                                  const std::string& structure) = 0;
     virtual std::string translateString(const std::string& text, const std::string& app,
                                         const std::string& procedure, const std::string& name) = 0;
+    // 0 off, 1 translate, 2 capture the design texts.
+    virtual void setMode(int mode) = 0;
+    virtual int mode() const = 0;
+    // Selects a language the store has; any other number leaves the current one.
+    virtual void setLanguage(int language) = 0;
+    virtual int language() const = 0;  // 0 until one is selected
+    // One line per language in number order: two digits, "-", the name ("02-Afrikaans").
+    virtual std::vector<std::string> languages() = 0;
 };
 WindowTranslator& windowTranslator();
 void setWindowTranslator(WindowTranslator* translator);  // nullptr: back to the default
@@ -92,5 +108,23 @@ public:
 };
 WindowPositions* windowPositions();  // nullptr: positions are not kept
 void setWindowPositions(WindowPositions* positions);
+
+// Contexts (the program's "threads": record buffers, managers, connections). A procedure runs
+// on the context of the procedure that called it; a started procedure gets a new one from the
+// factory, which the shell sets (DctInit); the last holder releases it (DctKill).
+void setContextFactory(std::function<std::shared_ptr<Context>()> factory);
+std::shared_ptr<Context> newContext();      // nullptr while no factory is set
+std::shared_ptr<Context> currentContext();  // the context of the event being handled on this thread
+// Makes a context current on this thread for as long as it lives.
+class ContextScope {
+public:
+    explicit ContextScope(std::shared_ptr<Context> context);
+    ~ContextScope();
+    ContextScope(const ContextScope&) = delete;
+    ContextScope& operator=(const ContextScope&) = delete;
+
+private:
+    std::shared_ptr<Context> previous_;
+};
 
 }  // namespace tavlo

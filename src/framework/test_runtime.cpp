@@ -188,10 +188,14 @@ TestRuntime::~TestRuntime() {
 bool TestRuntime::isLive(const Procedure& p) const { return live_.count(&p) != 0; }
 
 bool TestRuntime::openProcedure(Procedure& procedure) {
-    if (!procedure.Init(*this)) {
-        procedure.Kill();
-        return false;
+    procedure.attach(*this);
+    bool ok;
+    {
+        ContextScope scope(procedure.sharedContext());
+        ok = procedure.Init(*this);
+        if (!ok) procedure.Kill();
     }
+    if (!ok) return false;
     live_.insert(&procedure);
     dispatch(procedure, Event{EventKind::OpenWindow, 0});
     if (isLive(procedure) && procedure.window().focus == 0) {
@@ -245,6 +249,7 @@ void TestRuntime::start(ProcedureFactory factory) {
     auto p = factory();
     if (!p) return;
     Procedure& ref = *p;
+    ref.setContext(newContext());
     startedProcedures.push_back(std::move(p));
     ran.push_back(ref.name());
     if (!openProcedure(ref)) return;

@@ -107,6 +107,7 @@ ControlRef& ControlRef::values(Value t, Value f) {
 ControlRef& ControlRef::icon(std::string i) { control().icon = std::move(i); return *this; }
 ControlRef& ControlRef::font(Font f) { control().font = std::move(f); return *this; }
 ControlRef& ControlRef::readOnly(bool r) { control().readOnly = r; return *this; }
+ControlRef& ControlRef::password(bool p) { control().password = p; return *this; }
 ControlRef& ControlRef::defaultButton(bool d) { control().defaultButton = d; return *this; }
 ControlRef& ControlRef::closes(bool c) { control().closes = c; return *this; }
 ControlRef& ControlRef::in(int parentNumber) { control().parent = parentNumber; return *this; }

@@ -98,6 +98,7 @@ struct Control {
     bool checkable = false;     // a menu item that shows a tick
     bool separator = false;     // a menu item drawn as a line
     bool readOnly = false;      // an entry that shows but does not take typing
+    bool password = false;      // an entry that shows what is typed as stars
     bool defaultButton = false; // Enter presses it
     bool closes = false;        // a button that closes the window (Cancel, Close) without other handling
     std::string icon;           // file name of a button's or the window's icon
@@ -131,6 +132,7 @@ public:
     ControlRef& icon(std::string i);
     ControlRef& font(Font f);
     ControlRef& readOnly(bool r = true);
+    ControlRef& password(bool p = true);
     ControlRef& defaultButton(bool d = true);
     ControlRef& closes(bool c = true);
     ControlRef& in(int parentNumber);

@@ -1,0 +1,31 @@
+#pragma once
+// What the program asks of the system it runs on: who and where it runs, and running an
+// outside program to its end. Tests give their own answers for the names.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace tavlo {
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    // The computer's name; nullopt when the system will not tell.
+    virtual std::optional<std::string> computerName();
+    // The user's login name; nullopt when it cannot be obtained.
+    virtual std::optional<std::string> networkUserName();
+    virtual std::filesystem::path workingDirectory();
+    // The short form of a path. Paths here have no short form: the path itself.
+    virtual std::string shortPath(const std::filesystem::path& path);
+    virtual std::string longPath(const std::filesystem::path& path);
+    // The folder the program was started from.
+    virtual std::filesystem::path executableDirectory();
+    // Runs a program (no shell) and waits for its end: its exit code, or nullopt when it could
+    // not be started (missing, not executable). A name that differs only in letter case from
+    // a file in its folder runs that file.
+    virtual std::optional<int> runAndWait(const std::filesystem::path& program);
+};
+
+Platform& systemPlatform();
+
+}  // namespace tavlo

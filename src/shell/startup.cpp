@@ -1,0 +1,111 @@
+#include "shell/startup.h"
+
+#include <memory>
+
+#include "data/file_manager.h"
+#include "framework/errors.h"
+#include "framework/language.h"
+#include "framework/positions.h"
+#include "operators/access.h"
+#include "shell/globals.h"
+#include "shell/main_frame.h"
+#include "shell/platform.h"
+#include "shell/settings.h"
+#include "util/path.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+namespace {
+std::unique_ptr<SettingsWindowPositions>& positions() {
+    static std::unique_ptr<SettingsWindowPositions> p;
+    return p;
+}
+}  // namespace
+
+void startUp(Runtime& runtime, Platform& platform, AccessControl& access, WindowTranslator& translator) {
+    std::filesystem::path folder = platform.workingDirectory();
+    // The window-position settings, beside the tables.
+    positions() = std::make_unique<SettingsWindowPositions>(folder / std::string(kWindowSettingsFile));
+    setWindowPositions(positions().get());
+    // Every window context gets its own record buffers and connections on the tables here.
+    setContextFactory([folder] { return std::make_shared<Context>(folder); });
+    setUiLanguageSource([] { return static_cast<int>(GLO.LANGUAGENO); });
+
+    setWindowTranslator(&translator);
+    translator.init("Program Path", "POS", 1, 1, 1, 1);
+
+    GLO.INIFILE = nativePath(platform.longPath(folder) + "\\" + std::string(kLanguageSettingsFile));
+    GLO.LANGUAGEMODE = kModeTranslate;
+    if (auto name = platform.computerName()) GLO.COMPUTERNAME = *name;
+    if (auto user = platform.networkUserName()) GLO.WINDOWSUSERNAME = *user;
+
+    auto languageFile = resolveSettingsFile(GLO.INIFILE.str());
+    std::string userKey = languageUserKey(GLO.COMPUTERNAME.str(), GLO.WINDOWSUSERNAME.str());
+    GLO.LANGUAGENO = static_cast<std::int16_t>(readSettingNumber(languageFile, kLanguageSection, userKey, 0));
+    if (GLO.LANGUAGENO == 0)
+        GLO.LANGUAGENO = static_cast<std::int16_t>(readSettingNumber(languageFile, kLanguageSection, "No", 1));
+
+    std::string mode = upper(clip(readSetting(languageFile, kLanguageSection, "Mode", "1")));
+    if (mode == "SAVE" || mode == "2") {
+        GLO.LANGUAGEMODE = kModeSave;
+        GLO.LANGUAGENO = kDesignLanguage;
+    } else if (mode == "TRANSLATE" || mode == "1") {
+        GLO.LANGUAGEMODE = kModeTranslate;
+        translator.setLanguage(GLO.LANGUAGENO);
+    } else if (mode == "ASK" || mode == "3") {
+        int choice = runtime.popupMenu({"Save Text for translation", "Translate Text"});
+        if (choice == 2) {
+            GLO.LANGUAGEMODE = kModeTranslate;
+            translator.setLanguage(GLO.LANGUAGENO);
+        } else if (choice == 1) {
+            GLO.LANGUAGEMODE = kModeSave;
+            GLO.LANGUAGENO = kDesignLanguage;
+        } else {
+            GLO.LANGUAGEMODE = kModeSave;
+        }
+    } else {
+        GLO.LANGUAGEMODE = kModeTranslate;
+        GLO.LANGUAGENO = kDesignLanguage;
+    }
+    translator.setMode(GLO.LANGUAGEMODE);
+
+    access.InitFileCallback();
+    access.SetAppName(std::string(kApplicationTitle));
+    access.SetPath("", "", "EXEDIR", 0, 1, 1);
+    access.CreSec();
+    access.SetDefaultFont("Ms Sans Serif", 8, 400);
+    GLO.APPLICATIONNAME = kApplicationTitle;
+}
+
+void shutDown(AccessControl& access, WindowTranslator& translator) {
+    access.CloseTables();
+    if (GLO.LANGUAGEMODE != 0) {
+        writeSetting(resolveSettingsFile(GLO.INIFILE.str()), kLanguageSection,
+                     languageUserKey(GLO.COMPUTERNAME.str(), GLO.WINDOWSUSERNAME.str()),
+                     static_cast<long>(GLO.LANGUAGENO));
+    }
+    translator.kill();
+    setWindowTranslator(nullptr);
+    setWindowPositions(nullptr);
+    positions().reset();
+}
+
+int runTavlo(Runtime& runtime, Platform& platform, AccessControl& access, WindowTranslator& translator) {
+    startUp(runtime, platform, access, translator);
+    int code = 0;
+    {
+        // The first context: the main frame's own, released when the frame is gone.
+        MainFrame frame(platform, access);
+        frame.setContext(newContext());
+        try {
+            runtime.run(frame);
+        } catch (const ProgramHalt&) {
+            code = 3;
+        }
+    }
+    shutDown(access, translator);
+    return code;
+}
+
+}  // namespace tavlo
