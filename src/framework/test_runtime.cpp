@@ -224,7 +224,8 @@ void TestRuntime::finish(TestWindow& window) {
 }
 
 void TestRuntime::onOpen(const std::string& procedure, std::function<void(TestWindow&)> script) {
-    scripts_[procedure] = std::move(script);
+    if (script) scripts_[procedure] = std::move(script);
+    else scripts_.erase(procedure);
 }
 
 void TestRuntime::runScript(Procedure& procedure, bool modal) {

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "data/file_manager.h"
 #include "framework/errors.h"
 #include "framework/language.h"
 #include "framework/positions.h"
@@ -28,8 +27,6 @@ void startUp(Runtime& runtime, Platform& platform, AccessControl& access, Window
     // The window-position settings, beside the tables.
     positions() = std::make_unique<SettingsWindowPositions>(folder / std::string(kWindowSettingsFile));
     setWindowPositions(positions().get());
-    // Every window context gets its own record buffers and connections on the tables here.
-    setContextFactory([folder] { return std::make_shared<Context>(folder); });
     setUiLanguageSource([] { return static_cast<int>(GLO.LANGUAGENO); });
 
     setWindowTranslator(&translator);
@@ -89,23 +86,6 @@ void shutDown(AccessControl& access, WindowTranslator& translator) {
     setWindowTranslator(nullptr);
     setWindowPositions(nullptr);
     positions().reset();
-}
-
-int runTavlo(Runtime& runtime, Platform& platform, AccessControl& access, WindowTranslator& translator) {
-    startUp(runtime, platform, access, translator);
-    int code = 0;
-    {
-        // The first context: the main frame's own, released when the frame is gone.
-        MainFrame frame(platform, access);
-        frame.setContext(newContext());
-        try {
-            runtime.run(frame);
-        } catch (const ProgramHalt&) {
-            code = 3;
-        }
-    }
-    shutDown(access, translator);
-    return code;
 }
 
 }  // namespace tavlo
