@@ -1,0 +1,201 @@
+// The access layer: salted hashes in the users file, log-in and its refusals, rights per
+// procedure, the rights editor.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "framework/test_runtime.h"
+#include "operators/access.h"
+
+using namespace tavlo;
+
+namespace {
+
+class Access : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        folder = std::filesystem::temp_directory_path() / ("tavlo-access-" + std::to_string(rd()));
+        std::filesystem::create_directories(folder);
+        access.useFolder(folder);
+        access.CreSec();
+    }
+    void TearDown() override {
+        access.CloseTables();
+        std::filesystem::remove_all(folder);
+    }
+    void loginScript(std::vector<std::pair<std::string, std::string>> tries) {
+        auto shared = std::make_shared<std::vector<std::pair<std::string, std::string>>>(std::move(tries));
+        rt.onOpen("AccessLogin", [shared](TestWindow& w) {
+            if (shared->empty()) {
+                w.press("Cancel");
+                return;
+            }
+            auto [user, password] = shared->front();
+            shared->erase(shared->begin());
+            w.type("User", user);
+            w.type("Password", password);
+            w.press("OK");
+        });
+    }
+    std::filesystem::path folder;
+    AccessControl access;
+    TestRuntime rt;
+};
+
+}  // namespace
+
+TEST_F(Access, PasswordsAreKeptOnlyAsSaltedHashes) {
+    ASSERT_TRUE(access.addUser("anna", "Anna", "correct horse", true));
+    ASSERT_TRUE(access.addUser("ben", "Ben", "correct horse", false));
+    access.CloseTables();
+    std::ifstream in(folder / "TavloUsers.db", std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    std::string bytes = all.str();
+    EXPECT_EQ(bytes.find("correct horse"), std::string::npos);
+    // Same password, two different hashes: each has its own salt.
+    auto first = bytes.find("$argon2id$");
+    ASSERT_NE(first, std::string::npos);
+    auto second = bytes.find("$argon2id$", first + 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_NE(bytes.substr(first, 90), bytes.substr(second, 90));
+    EXPECT_TRUE(access.check("ANNA", "correct horse"));  // user names ignore case
+    EXPECT_FALSE(access.check("anna", "Correct horse"));
+}
+
+TEST_F(Access, FirstStartAsksForTheFirstUserWhoGetsEveryRight) {
+    rt.onOpen("AccessFirstUser", [](TestWindow& w) {
+        w.type("User", "boss");
+        w.type("Password", "pw1");
+        w.type("Repeat", "pw2");
+        w.press("OK");  // the two differ: asked again
+        w.type("Repeat", "pw1");
+        w.press("OK");
+    });
+    long handle = access.LoginText(rt, "Tavlo v5 | Main");
+    ASSERT_NE(handle, 0);
+    ASSERT_EQ(rt.messages.size(), 1u);
+    EXPECT_EQ(rt.messages[0].text, "The two passwords differ.");
+    EXPECT_EQ(access.UserAllowed(handle, "Main"), std::string(251, '1'));
+    EXPECT_EQ(access.UserAllowed(handle, "Anything").substr(0, 3), "111");
+    access.Logout(handle);
+    EXPECT_EQ(access.UserAllowed(handle, "Main")[0], '0');
+}
+
+TEST_F(Access, CancellingTheFirstUserCancelsTheLogIn) {
+    rt.onOpen("AccessFirstUser", [](TestWindow& w) { w.press("Cancel"); });
+    EXPECT_EQ(access.LoginText(rt, "Tavlo v5 | Main"), 0);
+    EXPECT_TRUE(access.users().empty());
+}
+
+TEST_F(Access, LogIn) {
+    access.addUser("anna", "", "pw", true);
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> tries;
+        bool in;
+        std::size_t refusals;
+    } cases[] = {
+        {{{"anna", "pw"}}, true, 0},
+        {{{"anna", "bad"}, {"anna", "pw"}}, true, 1},
+        {{{"x", "pw"}, {"anna", "PW"}, {"anna", "nope"}}, false, 3},  // three tries, then it gives up
+        {{}, false, 0},                                               // cancelled
+    };
+    for (const auto& c : cases) {
+        rt.messages.clear();
+        loginScript(c.tries);
+        long handle = access.LoginText(rt, "Tavlo v5 | Main");
+        EXPECT_EQ(handle != 0, c.in);
+        EXPECT_EQ(rt.messages.size(), c.refusals);
+        for (const auto& m : rt.messages) EXPECT_EQ(m.text, "Wrong user name or password.");
+    }
+}
+
+TEST_F(Access, RightsPerUserAndProcedure) {
+    access.addUser("anna", "", "pw", true);
+    access.addUser("ben", "", "pw", false);
+    auto ben = *access.check("ben", "pw");
+    long h = access.loginAs(ben);
+    EXPECT_EQ(access.UserAllowed(h, "Main")[0], '0');
+    EXPECT_EQ(access.UserAllowed(999, "Main")[0], '0');  // no such log-in
+    access.setRight(ben, "Main", 0, true);
+    EXPECT_EQ(access.UserAllowed(h, "MAIN")[0], '1');
+    EXPECT_EQ(access.UserAllowed(h, "Other")[0], '0');
+    access.setRight(ben, "Main", 0, false);
+    EXPECT_EQ(access.UserAllowed(h, "Main")[0], '0');
+    EXPECT_EQ(AccessControl::rightNames(mainAccessString()), std::vector<std::string>{"Access"});
+    EXPECT_EQ(mainAccessString().size(), 256u);
+}
+
+TEST_F(Access, TheLastAdministratorCannotBeDeleted) {
+    access.addUser("anna", "", "pw", true);
+    access.addUser("ben", "", "pw", false);
+    auto anna = *access.check("anna", "pw");
+    auto ben = *access.check("ben", "pw");
+    EXPECT_FALSE(access.deleteUser(anna));
+    EXPECT_TRUE(access.deleteUser(ben));
+    EXPECT_EQ(access.users().size(), 1u);
+    EXPECT_FALSE(access.addUser("ANNA", "", "pw", false));  // taken, whatever the case
+    EXPECT_FALSE(access.addUser("  ", "", "pw", false));
+    EXPECT_FALSE(access.addUser("carl", "", "", false));
+}
+
+TEST_F(Access, RefusalFollowsTheLanguage) {
+    access.SetLanguage("Afrik.Irf");
+    access.SecwinMessage(rt, "AccessRestricted");
+    access.SetLanguage("Eng.Irf");
+    access.SecwinMessage(rt, "AccessRestricted");
+    ASSERT_EQ(rt.messages.size(), 2u);
+    EXPECT_EQ(rt.messages[0].title, "Toegang Beperk");
+    EXPECT_EQ(rt.messages[1].title, "Access Restricted");
+}
+
+TEST_F(Access, RightsEditorGrantsAccessAndOnlyAnAdministratorMayUseIt) {
+    access.addUser("anna", "", "pw", true);
+    access.addUser("ben", "", "pw", false);
+    auto ben = *access.check("ben", "pw");
+    long admin = access.loginAs(*access.check("anna", "pw"));
+    rt.onOpen("AccessRights", [](TestWindow& w) {
+        w.selectRow("Users", 1);  // users in name order: anna, ben
+        EXPECT_TRUE(w.enabled("Access"));
+        EXPECT_FALSE(w.checked("Access"));
+        w.tick("Access", true);
+        w.press("AddUser");
+        w.press("Close");
+    });
+    rt.onOpen("AccessUserForm", [](TestWindow& f) {
+        f.type("User", "carl");
+        f.type("Password", "pw3");
+        f.type("Repeat", "pw3");
+        f.press("OK");
+    });
+    access.SetAccess(rt, admin, "Main", mainAccessString());
+    EXPECT_EQ(access.rights(ben, "Main")[0], '1');
+    EXPECT_TRUE(access.check("carl", "pw3"));
+
+    long clerk = access.loginAs(ben);
+    rt.ran.clear();
+    access.SetAccess(rt, clerk, "Main", mainAccessString());
+    EXPECT_TRUE(rt.ran.empty());
+    EXPECT_EQ(rt.messages.back().title, "Access Restricted");
+}
+
+TEST_F(Access, UsersFileGoesToTheUsersDataFolderWhenTheProgramFolderIsReadOnly) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
+    AccessControl other;
+    auto readOnly = folder / "ro";
+    std::filesystem::create_directories(readOnly);
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    auto data = folder / "data";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    other.SetPath(readOnly.string(), "", "EXEDIR", 0, 1, 1);
+    other.CreSec();
+    EXPECT_EQ(other.file(), data / "tavlo" / "TavloUsers.db");
+    other.CloseTables();
+    unsetenv("XDG_DATA_HOME");
+    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
+}
