@@ -1,0 +1,329 @@
+// Posting a 20-line sale into tables that already hold 0, 10 000 and 100 000 documents, and beside
+// it the floor: the same rows (header, 41 detail rows, their history copies, the counter, the
+// working lines removed) written with plain SQL in one transaction over the same files.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "data/file_manager.h"
+#include "data/storage.h"
+#include "framework/message.h"
+#include "pos/till_state.h"
+#include "util/date.h"
+
+namespace {
+
+using namespace tavlo;
+using namespace std::chrono_literals;
+
+constexpr int kLines = 20;
+
+void check(bool ok, const std::string& what) {
+    if (!ok) throw std::runtime_error(what);
+}
+
+std::string quote(const std::string& name) { return "\"" + name + "\""; }
+
+// Binds a record's fields as the storage stores them: text without trailing blanks, decimals
+// scaled to their places.
+void bindFields(sqlite3_stmt* s, const TableDef& def, const void* record) {
+    int i = 1;
+    for (const FieldDef& f : def.fields) {
+        FieldValue v = fieldValue(f, record);
+        if (auto* n = std::get_if<long long>(&v)) sqlite3_bind_int64(s, i, *n);
+        else if (auto* d = std::get_if<double>(&v)) sqlite3_bind_double(s, i, *d);
+        else if (auto* t = std::get_if<std::string>(&v)) sqlite3_bind_text(s, i, clip(*t).c_str(), -1, SQLITE_TRANSIENT);
+        else sqlite3_bind_int64(s, i, static_cast<long long>(std::get<Decimal>(v).scaled(f.places)));
+        ++i;
+    }
+}
+
+// One connection with the table files attached, as the storage's own transactions have them.
+class SqlFiles {
+public:
+    SqlFiles(const std::filesystem::path& folder, std::vector<const TableDef*> tables) {
+        std::string error;
+        db_ = openDatabase(folder / ".bench-floor", false, true, 5000, &error);
+        check(db_ != nullptr, error);
+        for (const TableDef* t : tables) {
+            std::string alias = "b" + t->label;
+            exec("ATTACH DATABASE '" + (folder / t->diskFile()).string() + "' AS " + alias);
+            std::string cols, params;
+            for (std::size_t i = 0; i < t->fields.size(); ++i) {
+                cols += (i ? "," : "") + quote(t->fields[i].name);
+                params += (i ? ",?" : "?") + std::to_string(i + 1);
+            }
+            sqlite3_stmt* s = nullptr;
+            std::string sql = "INSERT INTO " + alias + "." + quote(t->sqlName) + " (" + cols + ") VALUES (" + params + ")";
+            check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) == SQLITE_OK, sqlite3_errmsg(db_));
+            inserts_[t] = s;
+        }
+    }
+    ~SqlFiles() {
+        for (auto& [t, s] : inserts_) sqlite3_finalize(s);
+        sqlite3_close(db_);
+    }
+    void exec(const std::string& sql) {
+        char* err = nullptr;
+        int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+        std::string msg = err ? err : "";
+        sqlite3_free(err);
+        check(rc == SQLITE_OK, sql + ": " + msg);
+    }
+    template <class T>
+    void insert(const T& record) {
+        sqlite3_stmt* s = inserts_.at(&T::table());
+        bindFields(s, T::table(), &record);
+        check(sqlite3_step(s) == SQLITE_DONE, sqlite3_errmsg(db_));
+        sqlite3_reset(s);
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::map<const TableDef*, sqlite3_stmt*> inserts_;
+};
+
+PQXV60 workingLine(int i, std::uint16_t salesNumber) {
+    PQXV60 l;
+    l.SALESNUMBER = salesNumber;
+    l.TRANSDATE = dayNumber(2024, 3, 15);
+    l.CLASSCODE = "A";
+    l.ACCNUMBER = 1000;
+    l.ASSETACCNUMBER = 3000;
+    l.QTY = Decimal(1 + i % 3);
+    l.DESCRIPTION = "Bench item " + std::to_string(i);
+    l.DEBIT = Decimal::of("20.00");
+    l.VATCODE = "01";
+    l.VATSTATUS = "I";
+    l.VATAMOUNT = Decimal::of("3.00");
+    l.VATDATE = l.TRANSDATE;
+    l.ASSETTRANSACTION = 2;
+    l.ITEMCODE = "ITEM" + std::to_string(i % 5);
+    l.ITEMSTATUS = 2;
+    l.NETTAMOUNT = Decimal::of("23.00");
+    l.OPERATORNO = "OP1";
+    return l;
+}
+
+// A data folder with master data and `documents` posted documents of 3 rows each (and their
+// history), made once per size and kept for the run.
+class Folder {
+public:
+    explicit Folder(int documents) {
+        path_ = std::filesystem::temp_directory_path() /
+                ("tavlo-bench-posting-" + std::to_string(::getpid()) + "-" + std::to_string(documents));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+        Context ctx(path_);
+        for (const TableDef* t : dictionaryTables()) {
+            ctx.access(*t).UseFile();
+            check(ctx.access(*t).OpenNow() == LevelBenign, "open " + t->label);
+        }
+        {
+            auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10>(5s);
+            auto& a10 = ctx.access<PQXA10>();
+            for (auto [n, cls] : {std::pair{1000, "A"}, {8400, "K"}, {9500, "L"}, {4900, "E"}}) {
+                a10.clearBuffer();
+                a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
+                a10.rec.CLASSCODE = cls;
+                a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
+                a10.rec.ACCDESC = "Account " + std::to_string(n);
+                check(a10.add() == ErrNone, "account");
+            }
+            auto& v01 = ctx.access<PQXV01>();
+            v01.clearBuffer();
+            v01.rec.VATCODE = "01";
+            v01.rec.VATRATE = Decimal::of("15.0");
+            v01.rec.ACCNUMBER = 9500;
+            check(v01.add() == ErrNone, "vat");
+            auto& a301 = ctx.access<PQXA301>();
+            for (int i = 0; i < 5; ++i) {
+                a301.clearBuffer();
+                a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
+                a301.rec.ITEMDESC = "Item " + std::to_string(i);
+                a301.rec.ENTNUMBER = static_cast<std::uint16_t>(i + 1);
+                check(a301.add() == ErrNone, "item");
+            }
+            auto& s10 = ctx.access<PQXS10>();
+            s10.clearBuffer();
+            s10.rec.SPECNUMBER = 1;
+            s10.rec.POSACCNUMBER = 8400;
+            s10.rec.POSDIRECTACC = 8400;
+            s10.rec.POSDISCACC = 4900;
+            check(s10.add() == ErrNone, "spec");
+            auto& cs10 = ctx.access<PACS10>();
+            cs10.clearBuffer();
+            cs10.rec.USERNUMBER = 1;
+            cs10.rec.PREFIX = "B";
+            cs10.rec.LASTDOCNR = static_cast<std::uint32_t>(documents);
+            check(cs10.add() == ErrNone, "company");
+            check(tx.commit(), "seed");
+        }
+        SqlFiles sql(path_, {&PQXT20::table(), &PQXT21::table(), &PQXH20::table(), &PQXH21::table()});
+        sql.exec("BEGIN");
+        std::uint32_t detail = 0;
+        for (int d = 1; d <= documents; ++d) {
+            PQXT20 h;
+            h.DOCUMENTNO = static_cast<std::uint32_t>(d);
+            h.TRANTYPENUMBER = 5;
+            h.ACCNUMBER = 8400;
+            h.TRANSDATE = dayNumber(2024, 1, 1) + d % 60;
+            h.REFERENCE1 = "B" + std::to_string(d);
+            h.TRANDESC = "Point of Sale";
+            h.AMOUNT = Decimal::of("23.00");
+            h.VAT = Decimal::of("3.00");
+            h.NOOFENTRIES = 3;
+            h.LOOKUPDATE = "20240101";
+            h.PAYMETHOD = 1;
+            sql.insert(h);
+            PQXH20 hh;
+            copyFields(hh, h);
+            sql.insert(hh);
+            for (int r = 0; r < 3; ++r) {
+                PQXT21 row;
+                row.DOCUMENTNO = h.DOCUMENTNO;
+                row.TRANSDATE = h.TRANSDATE;
+                row.ACCNUMBER = r == 0 ? 1000 : r == 1 ? 9500 : 8400;
+                row.REFERENCE1 = h.REFERENCE1;
+                row.DESCRIPTION = "Row";
+                (r == 2 ? row.DEBIT : row.CREDIT) = r == 0 ? Decimal::of("20.00") : r == 1 ? Decimal::of("3.00") : Decimal::of("23.00");
+                row.DETAILNUMBER = ++detail;
+                row.ITEMCODE = r == 0 ? "ITEM1" : "";
+                sql.insert(row);
+                PQXH21 hr;
+                copyFields(hr, row);
+                sql.insert(hr);
+            }
+        }
+        sql.exec("COMMIT");
+    }
+    ~Folder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+Folder& folderWith(int documents) {
+    static std::map<int, std::unique_ptr<Folder>> folders;
+    auto& f = folders[documents];
+    if (!f) f = std::make_unique<Folder>(documents);
+    return *f;
+}
+
+void ringUp(Context& ctx, std::uint16_t salesNumber) {
+    auto tx = ctx.transaction<PQXV60>(5s);
+    auto& v60 = ctx.access<PQXV60>();
+    for (int i = 0; i < kLines; ++i) {
+        v60.rec = workingLine(i, salesNumber);
+        check(v60.add() == ErrNone, "line");
+    }
+    check(tx.commit(), "ring up");
+}
+
+FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
+
+void PostSale(benchmark::State& state) {
+    setClock(&benchClock);
+    setMessageHandler([](const MessageRequest& r) -> unsigned { throw std::runtime_error(r.text); });
+    Folder& folder = folderWith(static_cast<int>(state.range(0)));
+    Context ctx(folder.path());
+    for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
+    TillState till(ctx);
+    till.Open();
+    for (auto _ : state) {
+        state.PauseTiming();
+        ringUp(ctx, till.LOC.SALESNUMBER);
+        till.LOC.PAYMENT = 1;
+        till.LOC.PAID = Decimal(460);
+        state.ResumeTiming();
+        check(till.Finished(), "posting");
+    }
+    state.counters["documents"] = static_cast<double>(state.range(0));
+    setMessageHandler(nullptr);
+    setClock(nullptr);
+}
+BENCHMARK(PostSale)->Arg(0)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void PlainSqlFloor(benchmark::State& state) {
+    Folder& folder = folderWith(static_cast<int>(state.range(0)));
+    Context ctx(folder.path());
+    for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
+    SqlFiles sql(folder.path(), {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PQXH20::table(),
+                                 &PQXH21::table(), &PACS10::table()});
+    std::uint32_t doc = 50000000;
+    std::uint32_t detail = 50000000;
+    std::uint16_t salesNumber = 60000;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ringUp(ctx, salesNumber);
+        state.ResumeTiming();
+        ++doc;
+        sql.exec("BEGIN IMMEDIATE");
+        PQXT20 h;
+        h.DOCUMENTNO = doc;
+        h.TRANTYPENUMBER = 5;
+        h.ACCNUMBER = 8400;
+        h.TRANSDATE = dayNumber(2024, 3, 15);
+        h.REFERENCE1 = "B" + std::to_string(doc);
+        h.TRANDESC = "Point of Sale";
+        h.AMOUNT = Decimal(460);
+        h.VAT = Decimal(60);
+        h.NOOFENTRIES = 2 * kLines + 1;
+        h.LOOKUPDATE = "20240315";
+        h.TRANNUMBER = salesNumber;
+        h.PAYMETHOD = 1;
+        h.TRANTIME = "12:00";
+        sql.insert(h);
+        PQXH20 hh;
+        copyFields(hh, h);
+        hh.PAID = Decimal(460);
+        sql.insert(hh);
+        for (int i = 0; i <= 2 * kLines; ++i) {
+            PQXV60 l = workingLine(i / 2, salesNumber);
+            PQXT21 row;
+            row.DOCUMENTNO = doc;
+            row.TRANSDATE = h.TRANSDATE;
+            row.REFERENCE1 = h.REFERENCE1;
+            row.DETAILNUMBER = ++detail;
+            if (i == 2 * kLines) {
+                row.ACCNUMBER = 8400;
+                row.DEBIT = Decimal(460);
+                row.RECORDSTATUS = 1;
+            } else if (i % 2 == 0) {
+                row.ACCNUMBER = l.ACCNUMBER;
+                row.CLASSCODE = "A";
+                row.CREDIT = l.DEBIT;
+                row.VATAMOUNT = l.VATAMOUNT;
+                row.VATCODE = l.VATCODE;
+                row.ITEMCODE = l.ITEMCODE;
+                row.DESCRIPTION = l.DESCRIPTION;
+            } else {
+                row.ACCNUMBER = 9500;
+                row.CLASSCODE = "I";
+                row.CREDIT = l.VATAMOUNT;
+                row.RECORDSTATUS = 1;
+            }
+            sql.insert(row);
+            PQXH21 hr;
+            copyFields(hr, row);
+            sql.insert(hr);
+        }
+        sql.exec("UPDATE bPACS10.\"PACS10\" SET \"LASTDOCNR\" = " + std::to_string(doc));
+        sql.exec("DELETE FROM bPQXV60.\"PQXV60\" WHERE \"SALESNUMBER\" = " + std::to_string(salesNumber));
+        sql.exec("COMMIT");
+    }
+    state.counters["documents"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(PlainSqlFloor)->Arg(0)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
