@@ -1,6 +1,44 @@
-// The program: wires the core to the Qt face. Filled in with the main frame.
+// The program: the desktop face on the core. Started without arguments in its data folder.
+#include <QApplication>
+#include <QFont>
+#include <QTimer>
+
 #include <cstdio>
-int main() {
-    std::puts("Tavlo: the main frame is not built yet.");
-    return 0;
+#include <cstdlib>
+
+#include "gui/qt_runtime.h"
+#include "operators/access.h"
+#include "shell/platform.h"
+#include "shell/startup.h"
+
+int main(int argc, char** argv) {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    bool headless = platform && (std::string(platform) == "offscreen" || std::string(platform) == "minimal");
+    if (!headless && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fputs("Tavlo is a desktop program and no display was found (DISPLAY is not set).\n"
+                   "Start it from a desktop session, or under xvfb-run.\n",
+                   stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavlo"));
+    // The windows are designed for a small sans-serif font.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+
+    tavlo::gui::QtRuntime runtime;
+    int code = 0;
+    bool done = false;
+    // The main frame's closing ends the program: every other window closes with it.
+    QObject::connect(&runtime, &tavlo::gui::QtRuntime::allEnded, &app, [&] {
+        if (done) QApplication::exit(code);
+    });
+    runtime.launch([&] {
+        code = tavlo::runTavlo(runtime, tavlo::systemPlatform(), tavlo::accessControl(), tavlo::windowTranslator());
+        done = true;
+        QMetaObject::invokeMethod(&app, [&] { runtime.shutDown(); QApplication::exit(code); }, Qt::QueuedConnection);
+    });
+    int result = app.exec();
+    runtime.shutDown();
+    return result;
 }
