@@ -101,16 +101,14 @@ void ReportProcedure::processBatch() {
         TakeRecord();
         if (++rows >= batch_ || std::chrono::steady_clock::now() - sliceStart >= kRefresh) break;
     }
+    // The window's timer brings the next batch, after the face has had its turn (Cancel).
     refreshProgress();
-    // Carry on with the next rows once the face has had its turn (Cancel, repainting).
-    post(Event{EventKind::Timer, 0});
 }
 
 void ReportProcedure::refreshProgress() {
     const int pct = finished_ ? 100 : total_ > 0 ? static_cast<int>(std::min<long long>(100, rowsRead_ * 100 / total_)) : 0;
     percent_ = pct;
     percentText_ = std::to_string(pct) + "% Complete";
-    lastRefresh_ = std::chrono::steady_clock::now();
     runtime().display(*this);
 }
 

@@ -36,8 +36,8 @@ public:
     ReportOutput& output() { return output_; }
     const Pages& pages() const { return output_.pages; }
 
-    // Rows read per refresh of the progress window at most; the window is also refreshed at
-    // least every tenth of a second. Tests lower it to see the refreshes.
+    // Rows read per timer tick at most; a tick also ends after a tenth of a second of reading,
+    // so the window is refreshed and Cancel is heard. Tests lower it to see the refreshes.
     void setBatch(int rows) { batch_ = rows; }
 
     // Progress window controls.
@@ -92,7 +92,6 @@ private:
     long long rowsRead_ = 0;
     long long total_ = 0;
     int batch_ = 1 << 30;
-    std::chrono::steady_clock::time_point lastRefresh_{};
 
     // Progress window variables and controls.
     int percent_ = 0;

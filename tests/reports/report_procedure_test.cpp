@@ -13,8 +13,7 @@ namespace {
 class Counting : public ReportProcedure {
 public:
     explicit Counting(int rows) : ReportProcedure("PrintCounting"), rows_(rows) {}
-    int cancelAt = -1;
-    std::vector<std::string> percents;  // the percentage line at every refresh of the window
+    std::vector<std::string> percents;  // the percentage line as each row is taken
 
 protected:
     void DefineReport(Layout& layout) override {
@@ -28,8 +27,7 @@ protected:
     bool NextRecord() override { return ++n_ <= rows_; }
     long long RecordCount() override { return rows_; }
     void TakeRecord() override {
-        if (n_ == cancelAt) post(Event{EventKind::Accepted, cancelButton()});
-        print("detail");
+            print("detail");
         percents.push_back(window().displayText(percentText()));
     }
 
@@ -62,8 +60,22 @@ public:
     std::vector<std::string> languages() override { return {}; }
 };
 
+// The face's timer ticks while the window is open; Cancel pressed after `cancelAfter` ticks.
+void tick(TestRuntime& runtime, const std::string& name, int cancelAfter = -1) {
+    runtime.onOpen(name, [&runtime, cancelAfter](TestWindow& w) {
+        for (int ticks = 0; w.isOpen(); ++ticks) {
+            if (ticks == cancelAfter) {
+                w.press("Cancel");
+                break;
+            }
+            runtime.dispatch(w.procedure(), Event{EventKind::Timer, 0});
+        }
+    });
+}
+
 TEST(ReportProcedure, ReadsEveryRowUnderTheProgressWindow) {
     TestRuntime runtime;
+    tick(runtime, "PrintCounting");
     Counting report(5);
     report.setBatch(2);
     runtime.run(report);
@@ -85,14 +97,23 @@ TEST(ReportProcedure, ReadsEveryRowUnderTheProgressWindow) {
 
 TEST(ReportProcedure, CancelAbandonsTheReport) {
     TestRuntime runtime;
+    tick(runtime, "PrintCounting", 2);
     Counting report(50);
     report.setBatch(1);
-    report.cancelAt = 3;
     runtime.run(report);
     EXPECT_FALSE(report.completed());
     EXPECT_TRUE(report.cancelled());
     EXPECT_TRUE(report.pages().empty());
-    EXPECT_EQ(report.percents.size(), 3u);  // no row was read after Cancel
+    EXPECT_EQ(report.percents.size(), 3u);  // the row of the opening and one per tick, none after Cancel
+}
+
+TEST(ReportProcedure, ClosingTheProgressWindowAbandonsTheReport) {
+    TestRuntime runtime;  // no ticks: the window is closed with the close box while rows remain
+    Counting report(50);
+    report.setBatch(10);
+    runtime.run(report);
+    EXPECT_TRUE(report.cancelled());
+    EXPECT_EQ(report.percents.size(), 10u);
 }
 
 TEST(ReportProcedure, AReportWithoutRowsHasNoPages) {
