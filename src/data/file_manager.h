@@ -46,14 +46,16 @@ std::string storeErrorText(int code);
 
 class Context;
 class Transaction;
-struct TableStore;  // connection and prepared statements of one table (storage.cpp)
+class Conn;  // one SQLite connection with its statements (storage_internal.h)
 
 // Where a walk stands, for SaveFile / RestoreFile.
 struct FilePosition {
+    enum State : int { BeforeFirst, AfterLast, At, From };
     int order = -1;  // key index, -1 file order
-    int state = 0;   // internal
-    std::vector<FieldValue> keyValues;
-    std::int64_t pos = 0;
+    State state = BeforeFirst;
+    std::vector<FieldValue> keyValues;  // At / From: the key components of the position
+    std::int64_t pos = 0;               // At: the record the walk stands on
+    std::int64_t current = 0;           // the current record (what Update and erase work on)
 };
 
 class FileManagerBase {
@@ -137,13 +139,19 @@ private:
     friend class Transaction;
     friend struct StorageAccess;
 
-    int checkUse();
+    Conn* ready(bool managed, int* level);
     int fail(int code, std::string fileText = "", int fileCode = 0);
+    int failEngine(Conn& c);
     int report(int messageId);
-    int readWalk(bool forward);
-    int doFetch(int key, bool quiet);
+    int readWalk(bool forward, bool managed, bool quiet);
+    int doFetch(int key, bool quiet, bool clearOnMiss);
     int doInsert(bool quiet);
     int doUpdate(bool quiet, bool form);
+    int numberAndAdd(bool quiet);
+    int rawAdd(Conn& c);
+    int rawPut(Conn& c, std::int64_t pos, const void* record);
+    int readAt(Conn& c, std::int64_t pos, void* record);
+    int findDuplicate(Conn& c, std::int64_t pos);
     void markRead();
 
     Context& ctx_;

@@ -1,0 +1,694 @@
+// Table files on SQLite: generated SQL, the key collation, connections and statements, the
+// physical open of a table and the context's transaction connection.
+//
+// Invariants:
+// 1. No statement stays active between calls (StmtUse resets it), so a connection holds no lock
+//    outside a transaction and another station's commit never waits for an idle walk.
+// 2. A table's reads and writes go through the context's transaction connection while the table
+//    is enlisted in the context's transaction, otherwise through the table's own connection.
+// 3. The transaction connection's main database is a real (empty) file in the data folder, so a
+//    commit across several attached table files is atomic (the engine's super-journal).
+// 4. Text is stored without trailing blanks; decimals as integers scaled by their places.
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <set>
+
+#include "data/storage.h"
+#include "data/storage_internal.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+namespace {
+
+constexpr int kDefaultWaitMs = 2000;
+
+// One byte of UTF-8 text folded to lower case; prev is the byte before it in the same text.
+inline unsigned char foldByte(unsigned char c, unsigned char prev) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    // Latin-1 capitals U+00C0..U+00DE (not U+00D7) are C3 80..C3 9E; small ones C3 A0..C3 BE.
+    if (prev == 0xC3 && c >= 0x80 && c <= 0x9E && c != 0x97) return static_cast<unsigned char>(c + 0x20);
+    return c;
+}
+
+int collate(void*, int la, const void* pa, int lb, const void* pb) {
+    return compareKeyText(std::string_view(static_cast<const char*>(pa), la),
+                          std::string_view(static_cast<const char*>(pb), lb));
+}
+
+std::string quote(std::string_view name) {
+    std::string q = "\"";
+    for (char c : name) {
+        if (c == '"') q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+std::string declaredType(const FieldDef& f) {
+    switch (f.kind) {
+        case FieldKind::BYTE: return "BYTE INTEGER";
+        case FieldKind::SHORT: return "SHORT INTEGER";
+        case FieldKind::USHORT: return "USHORT INTEGER";
+        case FieldKind::LONG: return "LONG INTEGER";
+        case FieldKind::ULONG: return "ULONG INTEGER";
+        case FieldKind::SREAL: return "SREAL";
+        case FieldKind::REAL: return "REAL";
+        case FieldKind::STRING: return "STRING TEXT(" + std::to_string(f.bytes) + ")";
+        case FieldKind::CSTRING: return "CSTRING TEXT(" + std::to_string(f.bytes) + ")";
+        case FieldKind::DECIMAL:
+            return "DECIMAL INTEGER(" + std::to_string(f.bytes) + "," + std::to_string(f.places) + ")";
+    }
+    return "BLOB";
+}
+
+bool inAnyKey(const TableDef& def, int field) {
+    for (const auto& k : def.keys)
+        if (std::find(k.components.begin(), k.components.end(), field) != k.components.end()) return true;
+    return false;
+}
+
+std::string join(const std::vector<std::string>& parts, const std::string& sep) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += sep;
+        out += parts[i];
+    }
+    return out;
+}
+
+std::unique_ptr<TableSql> buildSql(const TableDef& def) {
+    auto sql = std::make_unique<TableSql>();
+    const std::string t = quote(def.sqlName);
+    sql->table = t;
+    std::vector<std::string> names, defs, params, sets;
+    for (std::size_t i = 0; i < def.fields.size(); ++i) {
+        const FieldDef& f = def.fields[i];
+        names.push_back(quote(f.name));
+        std::string d = quote(f.name) + " " + declaredType(f) + " NOT NULL DEFAULT " + (f.isText() ? "''" : "0");
+        if (f.isText() && inAnyKey(def, static_cast<int>(i))) d += std::string(" COLLATE ") + kTableCollation;
+        defs.push_back(d);
+        params.push_back("?" + std::to_string(i + 1));
+        sets.push_back(quote(f.name) + "=?" + std::to_string(i + 1));
+    }
+    const std::string n = std::to_string(def.fields.size() + 1);
+    const std::string cols = "\"_pos\"," + join(names, ",");
+    sql->createTable = "CREATE TABLE " + t + " (\"_pos\" INTEGER PRIMARY KEY, " + join(defs, ", ") + ")";
+    sql->insert = "INSERT INTO " + t + " (" + join(names, ",") + ") VALUES (" + join(params, ",") + ")";
+    sql->update = "UPDATE " + t + " SET " + join(sets, ",") + " WHERE \"_pos\"=?" + n;
+    sql->erase = "DELETE FROM " + t + " WHERE \"_pos\"=?1";
+    sql->byPos = "SELECT " + cols + " FROM " + t + " WHERE \"_pos\"=?1";
+    sql->count = "SELECT count(*) FROM " + t;
+    sql->fileFirst = "SELECT " + cols + " FROM " + t + " ORDER BY \"_pos\" LIMIT 1";
+    sql->fileLast = "SELECT " + cols + " FROM " + t + " ORDER BY \"_pos\" DESC LIMIT 1";
+    sql->fileNext = "SELECT " + cols + " FROM " + t + " WHERE \"_pos\">?1 ORDER BY \"_pos\" LIMIT 1";
+    sql->filePrev = "SELECT " + cols + " FROM " + t + " WHERE \"_pos\"<?1 ORDER BY \"_pos\" DESC LIMIT 1";
+
+    for (const KeyDef& k : def.keys) {
+        KeySql ks;
+        std::vector<std::string> comps, blanks, eqs, qs, asc, desc;
+        for (std::size_t i = 0; i < k.components.size(); ++i) {
+            const FieldDef& f = def.fields[k.components[i]];
+            const std::string c = quote(f.name);
+            comps.push_back(c);
+            blanks.push_back(c + (f.isText() ? " <> ''" : " <> 0"));
+            eqs.push_back(c + "=?" + std::to_string(i + 1));
+            qs.push_back("?" + std::to_string(i + 1));
+            asc.push_back(c);
+            desc.push_back(c + " DESC");
+        }
+        const std::string m = std::to_string(k.components.size() + 1);
+        ks.partial = k.keepBlank ? "" : "(" + join(blanks, " OR ") + ")";
+        auto where = [&](std::vector<std::string> terms) {
+            if (!ks.partial.empty()) terms.push_back(ks.partial);
+            return terms.empty() ? std::string() : " WHERE " + join(terms, " AND ");
+        };
+        const std::string up = " ORDER BY " + join(asc, ",") + ",\"_pos\" LIMIT 1";
+        const std::string down = " ORDER BY " + join(desc, ",") + ",\"_pos\" DESC LIMIT 1";
+        const std::string sel = "SELECT " + cols + " FROM " + t;
+        const std::string row = "(" + join(comps, ",") + ")";
+        const std::string vals = "(" + join(qs, ",") + ")";
+        ks.equal = sel + where(eqs) + up;
+        ks.first = sel + where({}) + up;
+        ks.last = sel + where({}) + down;
+        {
+            auto e = eqs;
+            e.push_back("\"_pos\">?" + m);
+            ks.sameNext = sel + where(e) + " ORDER BY \"_pos\" LIMIT 1";
+            e.back() = "\"_pos\"<?" + m;
+            ks.samePrev = sel + where(e) + " ORDER BY \"_pos\" DESC LIMIT 1";
+        }
+        ks.after = sel + where({row + ">" + vals}) + up;
+        ks.before = sel + where({row + "<" + vals}) + down;
+        ks.fromNext = sel + where({row + ">=" + vals}) + up;
+        ks.fromPrev = sel + where({row + "<=" + vals}) + down;
+        {
+            std::vector<std::string> lead(eqs.begin(), eqs.end() - 1);
+            ks.lastOfGroup = "SELECT " + comps.back() + " FROM " + t + where(lead) + " ORDER BY " + comps.back() +
+                             " DESC LIMIT 1";
+        }
+        {
+            auto e = eqs;
+            e.push_back("\"_pos\"<>?" + m);
+            ks.duplicate = "SELECT \"_pos\" FROM " + t + where(e) + " LIMIT 1";
+            ks.exists = "SELECT \"_pos\" FROM " + t + where(eqs) + " LIMIT 1";
+        }
+        std::string index = std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX " +
+                            quote(def.sqlName + "_" + k.name) + " ON " + t + " (" + join(comps, ",") + ")";
+        if (!ks.partial.empty()) index += " WHERE " + ks.partial;
+        sql->indexes.emplace_back(def.sqlName + "_" + k.name, index);
+        sql->keys.push_back(std::move(ks));
+    }
+    return sql;
+}
+
+std::mutex sqlMutex;
+
+}  // namespace
+
+int compareKeyText(std::string_view a, std::string_view b) {
+    while (!a.empty() && a.back() == ' ') a.remove_suffix(1);
+    while (!b.empty() && b.back() == ' ') b.remove_suffix(1);
+    const std::size_t n = std::min(a.size(), b.size());
+    unsigned char pa = 0, pb = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        const unsigned char fa = foldByte(ca, pa), fb = foldByte(cb, pb);
+        if (fa != fb) return fa < fb ? -1 : 1;
+        pa = ca;
+        pb = cb;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int registerTableCollation(sqlite3* db) {
+    return sqlite3_create_collation_v2(db, kTableCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+}
+
+sqlite3* openDatabase(const std::filesystem::path& file, bool readOnly, bool create, int waitMs, std::string* error) {
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX;
+    flags |= readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (create && !readOnly) flags |= SQLITE_OPEN_CREATE;
+    int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error) *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    registerTableCollation(db);
+    sqlite3_busy_timeout(db, waitMs);
+    return db;
+}
+
+std::vector<std::string> tableSchema(const TableDef& def) {
+    const TableSql& sql = tableSql(def);
+    std::vector<std::string> out{sql.createTable};
+    for (const auto& [name, text] : sql.indexes) out.push_back(text);
+    return out;
+}
+
+const TableSql& tableSql(const TableDef& def) {
+    static std::vector<std::unique_ptr<TableSql>> cache;
+    std::lock_guard lock(sqlMutex);
+    if (def.id >= static_cast<int>(cache.size())) cache.resize(def.id + 1);
+    auto& slot = cache[def.id];
+    if (!slot) slot = buildSql(def);
+    return *slot;
+}
+
+const std::string& sqlText(const TableDef& def, SqlKind kind, int key) {
+    const TableSql& s = tableSql(def);
+    switch (kind) {
+        case SqlInsert: return s.insert;
+        case SqlUpdate: return s.update;
+        case SqlErase: return s.erase;
+        case SqlByPos: return s.byPos;
+        case SqlCount: return s.count;
+        case SqlFileFirst: return s.fileFirst;
+        case SqlFileLast: return s.fileLast;
+        case SqlFileNext: return s.fileNext;
+        case SqlFilePrev: return s.filePrev;
+        case SqlEqual: return s.keys[key].equal;
+        case SqlFirst: return s.keys[key].first;
+        case SqlLast: return s.keys[key].last;
+        case SqlSameNext: return s.keys[key].sameNext;
+        case SqlSamePrev: return s.keys[key].samePrev;
+        case SqlAfter: return s.keys[key].after;
+        case SqlBefore: return s.keys[key].before;
+        case SqlFromNext: return s.keys[key].fromNext;
+        case SqlFromPrev: return s.keys[key].fromPrev;
+        case SqlLastOfGroup: return s.keys[key].lastOfGroup;
+        case SqlDuplicate: return s.keys[key].duplicate;
+        case SqlExists: return s.keys[key].exists;
+    }
+    return s.count;
+}
+
+// ---- connections ----
+
+Conn::~Conn() {
+    finalizeAll();
+    if (db) sqlite3_close_v2(db);
+}
+
+void Conn::finalizeAll() {
+    for (auto& [id, s] : cache_) sqlite3_finalize(s);
+    cache_.clear();
+}
+
+sqlite3_stmt* Conn::statement(const TableDef& def, SqlKind kind, int key) {
+    const std::uint64_t id = (static_cast<std::uint64_t>(def.id) << 32) | (static_cast<std::uint64_t>(kind) << 16) |
+                             static_cast<std::uint64_t>(key);
+    auto it = cache_.find(id);
+    if (it != cache_.end()) return it->second;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v3(db, sqlText(def, kind, key).c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
+        SQLITE_OK)
+        return nullptr;
+    cache_.emplace(id, s);
+    return s;
+}
+
+int Conn::exec(const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+
+// ---- records ----
+
+bool normalizeRecord(const TableDef& def, void* record, std::string* why) {
+    for (const FieldDef& f : def.fields) {
+        FieldRef ref = f.ref(record);
+        if (auto* s = std::get_if<std::string*>(&ref)) {
+            **s = f.kind == FieldKind::CSTRING ? fitCString(**s, f.bytes) : clip(fitBytes(**s, f.bytes));
+        } else if (auto* d = std::get_if<Decimal*>(&ref)) {
+            if (!fitsDecimal(**d, f.bytes, f.places)) {
+                if (why) *why = std::string("Value out of range for ") + def.prefix + ":" + f.name;
+                return false;
+            }
+            **d = storeDecimal(**d, f.bytes, f.places);
+        }
+    }
+    return true;
+}
+
+namespace {
+
+void bindValue(sqlite3_stmt* s, int i, const FieldDef& f, const FieldValue& v) {
+    if (auto* n = std::get_if<long long>(&v))
+        sqlite3_bind_int64(s, i, *n);
+    else if (auto* d = std::get_if<double>(&v))
+        sqlite3_bind_double(s, i, *d);
+    else if (auto* t = std::get_if<std::string>(&v))
+        sqlite3_bind_text(s, i, t->data(), static_cast<int>(t->size()), SQLITE_TRANSIENT);
+    else if (auto* dec = std::get_if<Decimal>(&v))
+        sqlite3_bind_int64(s, i, static_cast<sqlite3_int64>(dec->scaled(f.places)));
+}
+
+}  // namespace
+
+void bindRecord(sqlite3_stmt* s, const TableDef& def, const void* record, int first) {
+    for (std::size_t i = 0; i < def.fields.size(); ++i) {
+        const FieldDef& f = def.fields[i];
+        const int at = first + static_cast<int>(i);
+        std::visit(
+            [&](auto* p) {
+                using V = std::remove_pointer_t<decltype(p)>;
+                if constexpr (std::is_same_v<V, std::string>)
+                    sqlite3_bind_text(s, at, p->data(), static_cast<int>(p->size()), SQLITE_STATIC);
+                else if constexpr (std::is_same_v<V, Decimal>)
+                    sqlite3_bind_int64(s, at, static_cast<sqlite3_int64>(p->scaled(f.places)));
+                else if constexpr (std::is_floating_point_v<V>)
+                    sqlite3_bind_double(s, at, static_cast<double>(*p));
+                else
+                    sqlite3_bind_int64(s, at, static_cast<sqlite3_int64>(*p));
+            },
+            f.ref(const_cast<void*>(record)));
+    }
+}
+
+void bindKey(sqlite3_stmt* s, const TableDef& def, int key, const std::vector<FieldValue>& values, int first,
+             int count) {
+    const KeyDef& k = def.keys[key];
+    const int n = count < 0 ? static_cast<int>(k.components.size()) : count;
+    for (int i = 0; i < n && i < static_cast<int>(values.size()); ++i)
+        bindValue(s, first + i, def.fields[k.components[i]], values[i]);
+}
+
+bool keyValues(const TableDef& def, int key, const void* record, std::vector<FieldValue>& out, std::string* why) {
+    out.clear();
+    for (int c : def.keys[key].components) {
+        const FieldDef& f = def.fields[c];
+        FieldValue v = fieldValue(f, record);
+        if (auto* s = std::get_if<std::string>(&v)) {
+            *s = f.kind == FieldKind::CSTRING ? fitCString(*s, f.bytes) : clip(fitBytes(*s, f.bytes));
+        } else if (auto* d = std::get_if<Decimal>(&v)) {
+            if (!fitsDecimal(*d, f.bytes, f.places)) {
+                if (why) *why = std::string("Value out of range for ") + def.prefix + ":" + f.name;
+                return false;
+            }
+            *d = storeDecimal(*d, f.bytes, f.places);
+        }
+        out.push_back(std::move(v));
+    }
+    return true;
+}
+
+std::int64_t readRow(sqlite3_stmt* s, const TableDef& def, void* record) {
+    for (std::size_t i = 0; i < def.fields.size(); ++i) {
+        const FieldDef& f = def.fields[i];
+        const int col = static_cast<int>(i) + 1;
+        std::visit(
+            [&](auto* p) {
+                using V = std::remove_pointer_t<decltype(p)>;
+                if constexpr (std::is_same_v<V, std::string>) {
+                    const unsigned char* t = sqlite3_column_text(s, col);
+                    p->assign(t ? reinterpret_cast<const char*>(t) : "", static_cast<std::size_t>(sqlite3_column_bytes(s, col)));
+                } else if constexpr (std::is_same_v<V, Decimal>) {
+                    *p = Decimal::fromScaled(sqlite3_column_int64(s, col), f.places);
+                } else if constexpr (std::is_floating_point_v<V>) {
+                    *p = static_cast<V>(sqlite3_column_double(s, col));
+                } else {
+                    *p = static_cast<V>(sqlite3_column_int64(s, col));
+                }
+            },
+            f.ref(record));
+    }
+    return sqlite3_column_int64(s, 0);
+}
+
+// ---- context storage ----
+
+Context::Impl::~Impl() {
+    if (txActive) rollbackTx();
+}
+
+TableStore& Context::Impl::store(const TableDef& def) {
+    if (def.id >= static_cast<int>(stores.size())) stores.resize(def.id + 1);
+    auto& slot = stores[def.id];
+    if (!slot) slot = std::make_unique<TableStore>(def);
+    return *slot;
+}
+
+Conn* Context::Impl::connFor(const TableDef& def) {
+    if (isEnlisted(def)) return tx.get();
+    TableStore& st = store(def);
+    return st.conn.get();
+}
+
+namespace {
+
+int raise(int id, const TableDef& def, int code, int fileCode = 0, const std::string& fileText = "") {
+    GlobalErrors().SetFile(def.fileName);
+    GlobalErrors().SetErrors(code, storeErrorText(code), fileCode ? std::to_string(fileCode) : "", fileText);
+    return GlobalErrors().Throw(id);
+}
+
+bool createSchema(Conn& c, const TableDef& def, std::string* why) {
+    if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
+        *why = c.message();
+        return false;
+    }
+    for (const std::string& stmt : tableSchema(def))
+        if (c.exec(stmt) != SQLITE_OK) {
+            *why = c.message();
+            c.exec("ROLLBACK");
+            return false;
+        }
+    if (c.exec("COMMIT") != SQLITE_OK) {
+        *why = c.message();
+        c.exec("ROLLBACK");
+        return false;
+    }
+    return true;
+}
+
+// 1 the table is there and matches, 0 it is missing, -1 it differs (why says how), -2 read error.
+int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut) {
+    sqlite3_stmt* s = nullptr;
+    std::string q = "PRAGMA table_info(" + quote(def.sqlName) + ")";
+    int rc = sqlite3_prepare_v2(c.db, q.c_str(), -1, &s, nullptr);
+    if (rc != SQLITE_OK) {
+        *rcOut = sqlite3_extended_errcode(c.db);
+        *why = c.message();
+        return -2;
+    }
+    std::vector<std::pair<std::string, std::string>> cols;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        auto text = [&](int i) {
+            const unsigned char* t = sqlite3_column_text(s, i);
+            return std::string(t ? reinterpret_cast<const char*>(t) : "");
+        };
+        cols.emplace_back(text(1), text(2));
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE) {
+        *rcOut = sqlite3_extended_errcode(c.db);
+        *why = c.message();
+        return -2;
+    }
+    if (cols.empty()) return 0;
+    if (cols.size() != def.fields.size() + 1 || !equalsNoCase(cols[0].first, "_pos")) {
+        *why = "the table has " + std::to_string(cols.size() - 1) + " fields, the declaration " +
+               std::to_string(def.fields.size());
+        return -1;
+    }
+    for (std::size_t i = 0; i < def.fields.size(); ++i) {
+        const auto& [name, type] = cols[i + 1];
+        if (!equalsNoCase(name, def.fields[i].name) || !equalsNoCase(type, declaredType(def.fields[i]))) {
+            *why = "field " + std::to_string(i + 1) + " is " + name + " " + type + ", declared " + def.fields[i].name +
+                   " " + declaredType(def.fields[i]);
+            return -1;
+        }
+    }
+    return 1;
+}
+
+std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
+    std::set<std::string> present;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(c.db, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1", -1, &s,
+                           nullptr) == SQLITE_OK) {
+        sqlite3_bind_text(s, 1, def.sqlName.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(s) == SQLITE_ROW) present.insert(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    }
+    sqlite3_finalize(s);
+    std::vector<std::string> out;
+    for (const auto& [name, text] : tableSql(def).indexes)
+        if (!present.count(name)) out.push_back(text);
+    return out;
+}
+
+}  // namespace
+
+int Context::Impl::open(FileManagerBase& fm) {
+    const TableDef& def = fm.table();
+    TableStore& st = store(def);
+    if (st.opened) return LevelBenign;
+    const std::filesystem::path path = folder / def.diskFile();
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(path, ec);
+    auto conn = std::make_unique<Conn>();
+    std::string why;
+    bool readOnly = false;
+
+    if (!exists) {
+        conn->db = openDatabase(path, false, true, kDefaultWaitMs, &why);
+        if (!conn->db || !createSchema(*conn, def, &why)) {
+            conn.reset();
+            std::filesystem::remove(path, ec);
+            return raise(12, def, ErrEngine, SQLITE_CANTOPEN, why);
+        }
+    } else {
+        conn->db = openDatabase(path, false, false, kDefaultWaitMs, &why);
+        if (conn->db && sqlite3_db_readonly(conn->db, "main") == 1) readOnly = true;
+        if (!conn->db && ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+            readOnly = true;
+        if (readOnly) {
+            conn = std::make_unique<Conn>();
+            int level = raise(2, def, ErrAccessDenied);
+            (void)level;
+            conn->db = openDatabase(path, true, false, kDefaultWaitMs, &why);
+        }
+        if (!conn->db) return raise(29, def, ErrEngine, SQLITE_CANTOPEN, why);
+
+        int rc = 0;
+        switch (checkLayout(*conn, def, &why, &rc)) {
+            case 1: break;
+            case 0:
+                if (readOnly || !createSchema(*conn, def, &why)) return raise(12, def, ErrEngine, SQLITE_READONLY, why);
+                break;
+            case -1: return raise(26, def, ErrInvalidFile, 0, why);
+            default: return raise(29, def, ErrEngine, rc, why);
+        }
+        std::vector<std::string> missing = missingIndexes(*conn, def);
+        if (!missing.empty()) {
+            raise(33, def, ErrEngine, 0, "keys missing");
+            for (const std::string& stmt : missing)
+                if (readOnly || conn->exec(stmt) != SQLITE_OK)
+                    return raise(32, def, ErrEngine, sqlite3_extended_errcode(conn->db),
+                                 readOnly ? "the file is read-only" : conn->message());
+        }
+    }
+    st.conn = std::move(conn);
+    st.opened = true;
+    st.readOnly = readOnly;
+    return LevelBenign;
+}
+
+int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
+    if (txActive) {
+        *why = "A transaction is already active";
+        return ErrTransaction;
+    }
+    // Tables that could only be opened read-only stay outside: their writes fail on their own.
+    std::map<std::string, const TableDef*> files;
+    for (const TableDef* t : tables) {
+        FileManagerBase& fm = ctx.access(*t);
+        if (open(fm) != LevelBenign) {
+            *why = "Could not open " + t->fileName;
+            return ErrEngine;
+        }
+        if (store(*t).readOnly) continue;
+        files.emplace((folder / t->diskFile()).string(), t);
+    }
+    if (files.size() > static_cast<std::size_t>(Transaction::kMaxTables)) {
+        *why = "A transaction can hold at most " + std::to_string(Transaction::kMaxTables) + " files";
+        return ErrTransaction;
+    }
+    if (!tx) {
+        tx = std::make_unique<Conn>();
+        const std::filesystem::path main = folder / ".tavlo-tx";
+        tx->db = openDatabase(main, false, true, waitMs, why);
+        if (!tx->db) tx->db = openDatabase(":memory:", false, true, waitMs, why);
+        if (!tx->db) {
+            tx.reset();
+            return ErrEngine;
+        }
+    }
+    // Attach exactly the files of this transaction.
+    for (auto it = attached.begin(); it != attached.end();) {
+        if (!files.count(it->first)) {
+            tx->exec("DETACH DATABASE " + quote(it->second));
+            it = attached.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    static int aliasCounter = 0;
+    for (const auto& [file, def] : files) {
+        if (attached.count(file)) continue;
+        std::string alias = "f" + std::to_string(++aliasCounter);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
+        sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+        int rc = sqlite3_step(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE) {
+            *why = tx->message();
+            return ErrEngine;
+        }
+        attached.emplace(file, alias);
+    }
+    sqlite3_busy_timeout(tx->db, waitMs);
+    if (tx->exec("BEGIN DEFERRED") != SQLITE_OK) {
+        *why = tx->message();
+        return ErrEngine;
+    }
+    // Take the write lock of every file, in file-name order so two stations never wait on each other.
+    for (const auto& [file, def] : files) {
+        int rc = tx->exec("DELETE FROM " + quote(attached[file]) + "." + quote(def->sqlName) + " WHERE 0");
+        if (rc != SQLITE_OK) {
+            *why = tx->message();
+            int code = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED ? ErrLockedOut : ErrEngine;
+            tx->exec("ROLLBACK");
+            return code;
+        }
+    }
+    txActive = true;
+    enlisted.assign(std::max<std::size_t>(enlisted.size(), 1), false);
+    for (const auto& [file, def] : files) {
+        if (def->id >= static_cast<int>(enlisted.size())) enlisted.resize(def->id + 1, false);
+        enlisted[def->id] = true;
+    }
+    // Several tables in one file share the attachment.
+    for (const TableDef* t : tables)
+        if (files.count((folder / t->diskFile()).string())) {
+            if (t->id >= static_cast<int>(enlisted.size())) enlisted.resize(t->id + 1, false);
+            enlisted[t->id] = true;
+        }
+    sqlite3_busy_timeout(tx->db, kDefaultWaitMs);
+    return ErrNone;
+}
+
+bool Context::Impl::commitTx(std::string* why) {
+    if (!txActive) return false;
+    int rc = tx->exec("COMMIT");
+    if (rc != SQLITE_OK) {
+        *why = tx->message();
+        rollbackTx();
+        return false;
+    }
+    txActive = false;
+    std::fill(enlisted.begin(), enlisted.end(), false);
+    return true;
+}
+
+void Context::Impl::rollbackTx() {
+    if (!txActive) return;
+    tx->exec("ROLLBACK");
+    txActive = false;
+    savepoints = 0;
+    std::fill(enlisted.begin(), enlisted.end(), false);
+}
+
+// ---- atomic units ----
+
+Atomic::Atomic(Context::Impl& impl, Conn& conn) : impl_(impl), conn_(conn), nested_(&conn == impl.tx.get()) {}
+
+Atomic::~Atomic() {
+    if (open_) rollback();
+}
+
+int Atomic::begin() {
+    int rc;
+    if (nested_) {
+        name_ = "sp" + std::to_string(++impl_.savepoints);
+        rc = conn_.exec("SAVEPOINT " + name_);
+    } else {
+        rc = conn_.exec("BEGIN IMMEDIATE");
+    }
+    open_ = rc == SQLITE_OK;
+    return rc;
+}
+
+int Atomic::commit() {
+    if (!open_) return SQLITE_MISUSE;
+    int rc = nested_ ? conn_.exec("RELEASE " + name_) : conn_.exec("COMMIT");
+    if (rc != SQLITE_OK) {
+        rollback();
+        return rc;
+    }
+    open_ = false;
+    if (nested_) --impl_.savepoints;
+    return rc;
+}
+
+void Atomic::rollback() {
+    if (!open_) return;
+    if (nested_) {
+        conn_.exec("ROLLBACK TO " + name_);
+        conn_.exec("RELEASE " + name_);
+        --impl_.savepoints;
+    } else {
+        conn_.exec("ROLLBACK");
+    }
+    open_ = false;
+}
+
+}  // namespace tavlo
