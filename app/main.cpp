@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "gui/preview_previewer.h"
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
 #include "shell/platform.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 
     tavlo::gui::QtRuntime runtime;
+    // Reports show their pages in the preview windows of the face.
+    tavlo::gui::installReportPreview();
     int code = 0;
     bool done = false;
     // The main frame's closing ends the program: every other window closes with it.
