@@ -1,0 +1,58 @@
+#pragma once
+// Helpers shared by the tests: a temporary data folder, a message-box script, and running a piece
+// of a test in a child process (another station, a till that dies, an unprivileged user).
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/message.h"
+
+namespace tavlo::support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it afterwards.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Records every message box while it lives. Answers come from answer() in order; when none is
+// queued the box's default button answers.
+class MessageScript {
+public:
+    MessageScript();
+    ~MessageScript();
+    MessageScript(const MessageScript&) = delete;
+    MessageScript& operator=(const MessageScript&) = delete;
+
+    void answer(unsigned button) { answers_.push_back(button); }
+    std::vector<MessageRequest> shown;
+
+    bool anyContains(const std::string& text) const;
+    bool anyTitled(const std::string& title) const;
+    std::string titles() const;  // "A; B; C" for failure messages
+
+private:
+    std::deque<unsigned> answers_;
+};
+
+// Runs work in a forked child and waits for it. work returns "" on success or what went wrong.
+// With unprivileged, a child running as root first switches to the user "nobody", so that file
+// permissions bind it (root writes through read-only files). Returns the child's text, or a
+// description of how it ended abnormally.
+std::string inChild(const std::function<std::string()>& work, bool unprivileged = false);
+
+// Starts a child that runs work and then ends at once with _exit, as a till that stops without
+// tidying up. Returns when the child has ended.
+void inDyingChild(const std::function<void()>& work);
+
+}  // namespace tavlo::support
