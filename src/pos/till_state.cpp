@@ -215,17 +215,27 @@ std::uint32_t TillState::counterNow() {
 
 std::optional<std::uint32_t> TillState::freeDocumentNo(std::uint32_t wanted) {
     auto& t20 = ctx_.access<PQXT20>();
-    if (wanted != 0) {
+    auto inUse = [&](std::uint32_t n) -> std::optional<bool> {
+        if (n == 0) return true;
         t20.clearBuffer();
-        t20.rec.DOCUMENTNO = wanted;
+        t20.rec.DOCUMENTNO = n;
         int rc = t20.get(PT20::DocumentNoKey);
-        if (rc == ErrNoRecord) return wanted;
-        if (rc != ErrNone) {
-            failed(t20, rc);
-            return std::nullopt;
-        }
+        if (rc == ErrNone) return true;
+        if (rc == ErrNoRecord) return false;
+        failed(t20, rc);
+        return std::nullopt;
+    };
+    auto used = inUse(wanted);
+    if (!used) return std::nullopt;
+    if (!*used) return wanted;
+    // Taken: the next number of the counter, else one past the highest number in use. Numbers
+    // below the counter are left alone, they may belong to open tabs.
+    const std::uint32_t next = counterNow() + 1;
+    if (next != wanted) {
+        used = inUse(next);
+        if (!used) return std::nullopt;
+        if (!*used) return next;
     }
-    // Taken: one past the highest number in use is free.
     t20.clearBuffer();
     t20.SetEnd(PT20::DocumentNoKey);
     int rc = t20.previous();
@@ -238,7 +248,7 @@ std::optional<std::uint32_t> TillState::freeDocumentNo(std::uint32_t wanted) {
         failed(ErrValueRange, storeErrorText(ErrValueRange));
         return std::nullopt;
     }
-    return t20.rec.DOCUMENTNO + 1;
+    return std::max(t20.rec.DOCUMENTNO + 1, next);
 }
 
 bool TillState::raiseLastDocNr(std::uint32_t documentNo) {

@@ -80,7 +80,8 @@ public:
     void insert(const T& record) {
         sqlite3_stmt* s = inserts_.at(&T::table());
         bindFields(s, T::table(), &record);
-        check(sqlite3_step(s) == SQLITE_DONE, sqlite3_errmsg(db_));
+        int rc = sqlite3_step(s);
+        check(rc == SQLITE_DONE, std::to_string(rc) + " " + sqlite3_errmsg(db_));
         sqlite3_reset(s);
     }
 
@@ -260,8 +261,9 @@ void PlainSqlFloor(benchmark::State& state) {
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
     SqlFiles sql(folder.path(), {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PQXH20::table(),
                                  &PQXH21::table(), &PACS10::table()});
-    std::uint32_t doc = 50000000;
-    std::uint32_t detail = 50000000;
+    // Numbers far above the posted ones, never repeated across the benchmark's runs.
+    static std::uint32_t doc = 50000000;
+    static std::uint32_t detail = 50000000;
     std::uint16_t salesNumber = 60000;
     for (auto _ : state) {
         state.PauseTiming();

@@ -463,7 +463,7 @@ TEST_F(TabTest, ClearV61DeletesOnlyTheOwnersLines) {
 
 TEST_F(PostingTest, LocksNotObtainedWithinTheWaitWriteNothingAndFinishedCanBeRetried) {
     ring({{"COKE"}, {"BREAD"}});
-    tender(1, Decimal::of("40.00"));
+    tender(1, Decimal::of("40.02"));  // change 5.52, rounded to 5.55
     const TillLocals before = till_->LOC;
     {
         Context other(folder_.path());
