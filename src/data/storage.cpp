@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <set>
@@ -167,8 +168,12 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
 }
 
 std::mutex sqlMutex;
+std::atomic<bool> syncOn{true};
 
 }  // namespace
+
+void setSyncWrites(bool on) { syncOn = on; }
+bool syncWrites() { return syncOn; }
 
 int compareKeyText(std::string_view a, std::string_view b) {
     while (!a.empty() && a.back() == ' ') a.remove_suffix(1);
@@ -205,6 +210,7 @@ sqlite3* openDatabase(const std::filesystem::path& file, bool readOnly, bool cre
     sqlite3_extended_result_codes(db, 1);
     registerTableCollation(db);
     sqlite3_busy_timeout(db, waitMs);
+    if (!syncOn) sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     return db;
 }
 
@@ -594,6 +600,7 @@ int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitM
             return ErrEngine;
         }
         attached.emplace(file, alias);
+        if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
     }
     sqlite3_busy_timeout(tx->db, waitMs);
     if (tx->exec("BEGIN DEFERRED") != SQLITE_OK) {

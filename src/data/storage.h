@@ -21,6 +21,11 @@ int registerTableCollation(sqlite3* db);
 sqlite3* openDatabase(const std::filesystem::path& file, bool readOnly, bool create, int waitMs,
                       std::string* error = nullptr);
 
+// Whether commits wait for the disk (fsync). On by default; tests that need no protection
+// against power loss may turn it off for speed. Applies to connections opened afterwards.
+void setSyncWrites(bool on);
+bool syncWrites();
+
 // The statements that create a table and its key indexes in an empty database file.
 std::vector<std::string> tableSchema(const TableDef& def);
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "data/file_manager.h"
+#include "data/storage.h"
 #include "support.h"
 
 namespace tavlo {
@@ -11,6 +12,10 @@ namespace tavlo {
 // A data folder, a context on it and every message box recorded.
 class StorageTest : public ::testing::Test {
 protected:
+    // Durability against power loss is not what these tests check.
+    StorageTest() { setSyncWrites(false); }
+    ~StorageTest() override { setSyncWrites(true); }
+
     template <class T>
     FileManager<T>& use(Context& c) {
         auto& f = c.access<T>();
