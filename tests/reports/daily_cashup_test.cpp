@@ -1,0 +1,187 @@
+// The daily cash-up: the operator's takings by tender, the float, the blank rows, the page.
+#include <gtest/gtest.h>
+
+#include "reports/daily_cashup.h"
+#include "reports/pdf_writer.h"
+#include "slip_fixture.h"
+
+namespace tavlo::report {
+namespace {
+
+using testing::Sale;
+
+class DailyCashup : public testing::SlipFixture {
+protected:
+    Sale sale(std::uint32_t doc, int payMethod, const char* amount, int tranType, const std::string& op = "OP1") {
+        Sale s;
+        s.docNumber = doc;
+        s.payMethod = payMethod;
+        s.tranType = tranType;
+        s.creditNote = tranType == 7 || tranType == 39;
+        s.operatorNo = op;
+        s.lines = {{"BREAD", "1", amount, ""}};
+        return s;
+    }
+    // The amount printed on the row of a caption in the cash-up table, or "" when blank.
+    std::string amountOn(const std::string& caption) const {
+        const TextOp* c = find(caption);
+        for (const DrawOp& op : previewer_.shown.at(0).pages.at(0).ops)
+            if (const auto* t = std::get_if<TextOp>(&op); t && t != c && t->y == c->y && t->x > c->x) return t->text;
+        return "";
+    }
+};
+
+TEST_F(DailyCashup, TotalsByTenderWithCreditNotesCountedNegatively) {
+    shop();
+    post(sale(1, 1, "50.00", 5));
+    post(sale(2, 2, "30.00", 4));
+    post(sale(3, 1, "10.00", 7));
+    PrintDailyCashup(runtime_, *ctx_);
+    ASSERT_EQ(previewer_.shown.size(), 1u);
+    EXPECT_EQ(amountOn("Credit Cards"), "30.00");
+    EXPECT_EQ(amountOn("Cheques"), "0.00");
+    EXPECT_EQ(amountOn("Account"), "0.00");
+    EXPECT_EQ(amountOn("Sales for day"), "70.00");
+    EXPECT_EQ(amountOn("Less Float"), "150.00");
+    for (const char* blank : {"R 200", "R 100", "R  50", "R  20", "R  10", "Coins", "TOTAL CASH", "TOTAL MONEY", "TOTAL FOR DAY",
+                              "SHORT / OVER"})
+        EXPECT_EQ(amountOn(blank), "") << blank;
+}
+
+TEST_F(DailyCashup, EveryTenderAndTheDebtorsCreditNote) {
+    shop();
+    post(sale(1, 3, "40.00", 5));    // cheque
+    post(sale(2, 3, "5.00", 7));     // cheque refund
+    post(sale(3, 4, "100.00", 35));  // booked to a debtor
+    post(sale(4, 4, "25.00", 39));   // credit note on the debtor's account: reduces, as at the till
+    post(sale(5, 2, "12.50", 4));
+    post(sale(6, 0, "99.00", 0));    // no tender: counted nowhere
+    const CashupTotals totals = cashupTotals(*ctx_, "OP1");
+    EXPECT_EQ(totals.cheques, Decimal::of("35.00"));
+    EXPECT_EQ(totals.account, Decimal::of("75.00"));
+    EXPECT_EQ(totals.creditCards, Decimal::of("12.50"));
+    EXPECT_EQ(totals.sales, Decimal::of("122.50"));
+}
+
+TEST_F(DailyCashup, OtherOperatorsAndDebtorPaymentsAreLeftOut) {
+    shop();
+    post(sale(1, 1, "50.00", 5));
+    post(sale(2, 2, "30.00", 4, "OP2"));    // another operator (another till, same tables)
+    post(sale(3, 2, "7.00", 4, "OP11"));    // a longer code that starts with ours
+    debtorPayment(4, "500.00", 2);          // rows carry no operator
+    const CashupTotals mine = cashupTotals(*ctx_, "OP1");
+    EXPECT_EQ(mine.creditCards, Decimal(0));
+    EXPECT_EQ(mine.sales, Decimal::of("50.00"));
+    const CashupTotals theirs = cashupTotals(*ctx_, "OP2 ");
+    EXPECT_EQ(theirs.creditCards, Decimal::of("30.00"));
+    EXPECT_EQ(cashupTotals(*ctx_, "").sales, Decimal(0));  // nobody logged in: nothing is anyone's
+}
+
+TEST_F(DailyCashup, ThePageHeaderAndTheTableSitWhereTheFormHasThem) {
+    shop();
+    post(sale(1, 1, "50.00", 5));
+    PrintDailyCashup(runtime_, *ctx_);
+    const ReportOutput& out = previewer_.shown.at(0);
+    EXPECT_EQ(out.kind, PreviewKind::ReportViewer);
+    EXPECT_EQ(out.zoom, "No Zoom");
+    EXPECT_TRUE(out.maximized);
+    EXPECT_EQ(out.pdf.title, "PrintTransactions");
+    EXPECT_EQ(out.title, "Daily Cash Up");
+    ASSERT_EQ(out.pages.size(), 1u);
+    EXPECT_EQ(find("Daily Cash Up")->y, 500);
+    EXPECT_EQ(find("Daily Cash Up")->font.name, "Arial");
+    EXPECT_EQ(find("as at .:")->y, 990);
+    EXPECT_EQ(find("15/03/2024")->x, 500 + 615);
+    EXPECT_EQ(find("Anna Smit")->x, 500 + 2323);
+    const TextOp* page = find("Page    1");
+    EXPECT_EQ(page->textLeft() + textWidth(page->font, page->text), 500 + 6427 + 875);
+    // One empty detail line, then the table.
+    const int table = 1333 + 115;
+    EXPECT_EQ(find("R 200")->y, table + 94);
+    EXPECT_EQ(find("R 200")->x, 490 + 1198);
+    EXPECT_EQ(find("SHORT / OVER")->y, table + 3510);
+    const TextOp* sales = find("50.00");
+    EXPECT_EQ(sales->y, table + 3271);
+    EXPECT_GE(sales->textLeft(), 490 + 4854);
+    int rules = 0, verticals = 0;
+    for (const DrawOp& op : out.pages[0].ops)
+        if (const auto* l = std::get_if<LineOp>(&op)) (l->x1 == l->x2 ? verticals : rules)++;
+    EXPECT_EQ(verticals, 3);
+    EXPECT_EQ(rules, 2 + 14 + 2);  // top and bottom, between the rows, header and footer rules
+}
+
+TEST_F(DailyCashup, PageNumbersInAfrikaans) {
+    shop();
+    GLO.LANGUAGENO = 2;
+    PrintDailyCashup(runtime_, *ctx_);
+    bool found = false;
+    for (const std::string& t : pageTexts())
+        if (t.rfind("Bls.", 0) == 0) {
+            found = true;
+            EXPECT_EQ(t.back(), '1');
+        }
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(shows("Page    1"));
+}
+
+TEST_F(DailyCashup, WithoutDocumentsOnlyTheFloatHasAValue) {
+    shop();
+    PrintDailyCashup(runtime_, *ctx_);
+    EXPECT_EQ(amountOn("Cheques"), "0.00");
+    EXPECT_EQ(amountOn("Credit Cards"), "0.00");
+    EXPECT_EQ(amountOn("Account"), "0.00");
+    EXPECT_EQ(amountOn("Sales for day"), "0.00");
+    EXPECT_EQ(amountOn("Less Float"), "150.00");
+}
+
+TEST_F(DailyCashup, WithoutACompanyRecordNothingPrints) {
+    operatorRecord("OP1", "Anna Smit");
+    PrintDailyCashup(runtime_, *ctx_);
+    ASSERT_EQ(previewer_.shown.size(), 1u);
+    EXPECT_TRUE(previewer_.shown[0].pages.empty());
+}
+
+TEST_F(DailyCashup, AnUnknownOperatorPrintsNoNameButStillCountsTheirDocuments) {
+    shop();
+    GLO.OPERATOR = "OP9";
+    post(sale(1, 2, "45.00", 4, "OP9"));
+    PrintDailyCashup(runtime_, *ctx_);
+    EXPECT_FALSE(shows("Anna Smit"));
+    EXPECT_EQ(amountOn("Credit Cards"), "45.00");
+}
+
+TEST_F(DailyCashup, AskingFirst) {
+    shop();
+    post(sale(1, 1, "50.00", 5));
+    runtime_.onOpen("AskDailyCashup", [](TestWindow& w) {
+        EXPECT_EQ(w.window().title, "Print Cashup");
+        EXPECT_NE(w.window().find("Do you want to print Cashup ?"), 0);
+        w.press("No");
+    });
+    AskDailyCashup(runtime_, *ctx_);
+    EXPECT_TRUE(previewer_.shown.empty());
+
+    runtime_.onOpen("AskDailyCashup", [](TestWindow& w) { w.press("Yes"); });
+    AskDailyCashup(runtime_, *ctx_);
+    ASSERT_EQ(previewer_.shown.size(), 1u);
+    EXPECT_EQ(previewer_.shown[0].procedure, "PrintDailyCashup");
+    EXPECT_EQ(runtime_.ran, (std::vector<std::string>{"AskDailyCashup", "AskDailyCashup", "PrintDailyCashup"}));
+}
+
+TEST_F(DailyCashup, TheSheetAsPdf) {
+    shop();
+    post(sale(1, 1, "50.00", 5));
+    post(sale(2, 2, "30.00", 4));
+    PrintDailyCashup(runtime_, *ctx_);
+    const auto pdf = folder_ / "cashup.pdf";
+    ASSERT_TRUE(savePdf(runtime_, previewer_.shown.at(0), pdf.string()));
+    const std::string info = testing::pdfInfo(pdf);
+    EXPECT_NE(info.find("Title:           PrintTransactions"), std::string::npos) << info;
+    EXPECT_NE(info.find("PDF version:     1.3"), std::string::npos) << info;
+    const std::string text = testing::pdfText(pdf);
+    for (const char* line : {"Daily Cash Up", "Credit Cards", "30.00", "Sales for day", "80.00", "Less Float", "150.00"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+}
+
+}  // namespace
+}  // namespace tavlo::report
