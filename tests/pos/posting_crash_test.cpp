@@ -239,6 +239,7 @@ TEST(PostingKilled, EverySaleIsWhollyPostedOrWhollyWaiting) {
         nextIndex = highest == 0 ? 0 : highest - kFirstSale + 1;
     }
     RecordProperty("killed_inside_a_transaction", killedMidWay);
+    EXPECT_GT(killedMidWay, 0) << "no kill landed inside a transaction";
     setClock(nullptr);
 }
 

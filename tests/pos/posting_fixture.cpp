@@ -1,42 +1,11 @@
 #include "posting_fixture.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 
 namespace tavlo::posting_test {
 
 using namespace std::chrono_literals;
-
-TempFolder::TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("tavlo-posting-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-MessageLog::MessageLog() {
-    setMessageHandler([this](const MessageRequest& r) {
-        shown.push_back(r);
-        return r.defaultButton;
-    });
-}
-
-MessageLog::~MessageLog() { setMessageHandler(nullptr); }
-
-bool MessageLog::anyContains(const std::string& text) const {
-    for (const auto& m : shown)
-        if (m.text.find(text) != std::string::npos) return true;
-    return false;
-}
 
 void useAllTables(Context& ctx) {
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();

@@ -13,6 +13,7 @@
 #include "framework/message.h"
 #include "pos/till_state.h"
 #include "shell/globals.h"
+#include "support.h"
 #include "util/date.h"
 
 namespace tavlo::posting_test {
@@ -28,25 +29,8 @@ inline constexpr std::uint16_t kDebtor = 8200;       // account type 11
 inline constexpr std::uint16_t kDebtor2 = 8201;
 inline constexpr std::uint32_t kCashClient = 77;
 
-// A folder of its own, removed afterwards.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Every message box, answered with its default button.
-class MessageLog {
-public:
-    MessageLog();
-    ~MessageLog();
-    std::vector<MessageRequest> shown;
-    bool anyContains(const std::string& text) const;
-};
+using support::TempFolder;
+using MessageLog = support::MessageScript;
 
 // Registers the use of every table the tests read and write.
 void useAllTables(Context& ctx);
