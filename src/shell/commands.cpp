@@ -3,13 +3,20 @@
 #include <map>
 #include <mutex>
 
+#include "operators/operators.h"
+#include "operators/user_details.h"
+
 namespace tavlo {
 
 namespace {
 // Add a line here when a command's procedure lands:
 //     {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
 std::map<std::string, ProcedureFactory> builtIn() {
-    return {};
+    return {
+        {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
+        {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
+        {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
+    };
 }
 
 std::mutex& lock() {

@@ -256,7 +256,10 @@ TEST_F(Frame, CommandsStartTheirProceduresOrSayTheyAreNotThere) {
     MainFrame frame(platform, access);
     auto w = rt.open(frame);
     rt.messages.clear();
+    ProcedureFactory operators = commandFactory(kOperators);
+    setCommandFactory(kOperators, nullptr);  // a command whose procedure is not there
     w.choose("Operators");
+    setCommandFactory(kOperators, operators);
     ASSERT_EQ(rt.messages.size(), 1u);
     EXPECT_EQ(rt.messages[0].title, "Operators");
     EXPECT_EQ(rt.messages[0].text, "This part of the program is not available yet.");

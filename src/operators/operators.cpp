@@ -1,0 +1,254 @@
+#include "operators/operators.h"
+
+#include "data/file_manager.h"
+#include "framework/runtime.h"
+#include "operators/passwords.h"
+#include "pos/point_of_sale.h"
+#include "shell/globals.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+namespace {
+
+// Rows of PQXO10 in record order: number, name and (for the maintenance list) password.
+std::vector<Row> operatorRows(Context& ctx, bool withPassword) {
+    auto& o10 = ctx.access<PQXO10>();
+    auto saved = o10.SaveFile();
+    std::vector<Row> rows;
+    o10.clearBuffer();
+    o10.SetFileOrder();
+    while (o10.next() == ErrNone) {
+        Row r;
+        r.id = o10.position();
+        r.cells = {Value(o10.rec.OPERATORNO), Value(o10.rec.NAME)};
+        if (withPassword) r.cells.push_back(Value(o10.rec.PASSWORD));
+        rows.push_back(std::move(r));
+    }
+    o10.RestoreFile(saved);
+    return rows;
+}
+
+bool seekOperator(Context& ctx, std::int64_t position) {
+    auto& o10 = ctx.access<PQXO10>();
+    o10.clearBuffer();
+    o10.SetFileOrder();
+    while (o10.next() == ErrNone)
+        if (o10.position() == position) return true;
+    return false;
+}
+
+}  // namespace
+
+// ---- OperatorsSupPassword ---------------------------------------------------------------------
+
+OperatorsSupPassword::OperatorsSupPassword() : Procedure("OperatorsSupPassword") {}
+
+bool OperatorsSupPassword::OpenTables() {
+    context().relate<PQXS10>().Open();
+    return true;
+}
+
+void OperatorsSupPassword::CloseTables() { context().relate<PQXS10>().Close(); }
+
+void OperatorsSupPassword::DefineWindow(Window& w) {
+    w = Window("SUP Password", 179, 74);
+    w.panel().at(4, 4, 171, 48);
+    w.prompt("Password .:").at(13, 19, 57, 10);
+    entry_ = w.entry(Binding(&password_, 25), "@s25").at(84, 19, 79, 10).name("Password").password();
+    ok_ = w.button("&OK").at(96, 57, 35, 14).name("OK").defaultButton();
+    w.button("&Cancel").at(138, 57, 36, 14).name("CancelButton").closes();
+}
+
+void OperatorsSupPassword::TakeAccepted(int control) {
+    if (control == entry_) {
+        // The supervisor password as stored now.
+        auto& s10 = context().access<PQXS10>();
+        s10.clearBuffer();
+        s10.SetFileOrder();
+        std::string stored = s10.next() == ErrNone ? s10.rec.DATEPASS : std::string();
+        passwordOk_ = samePassword(password_, stored) || samePassword(password_, kMasterPassword);
+        if (!passwordOk_) {
+            showWrongPassword();
+            select(entry_);
+        }
+    } else if (control == ok_) {
+        if (passwordOk_) {
+            CreateOperators list;
+            runtime().run(list);
+        }
+        close(passwordOk_ ? Response::Completed : Response::Cancelled);
+    }
+}
+
+// ---- CreateOperators --------------------------------------------------------------------------
+
+CreateOperators::CreateOperators() : Procedure("CreateOperators") {}
+
+bool CreateOperators::OpenTables() {
+    context().relate<PQXO10>().Open();
+    return true;
+}
+
+void CreateOperators::CloseTables() { context().relate<PQXO10>().Close(); }
+
+std::vector<Row> CreateOperators::loadRows() { return operatorRows(context(), true); }
+bool CreateOperators::seek(std::int64_t position) { return seekOperator(context(), position); }
+
+bool CreateOperators::save(Row& row, bool inserting) {
+    auto& o10 = context().access<PQXO10>();
+    if (inserting) o10.clearBuffer();
+    else if (!seek(row.id)) return false;
+    o10.rec.OPERATORNO = valueText(row[0]);
+    o10.rec.NAME = valueText(row[1]);
+    o10.rec.PASSWORD = valueText(row[2]);
+    if (inserting) {
+        if (o10.Insert() != LevelBenign) return false;
+        row.id = o10.position();
+        return true;
+    }
+    return o10.Update() == LevelBenign;
+}
+
+bool CreateOperators::remove(const Row& row) {
+    if (!seek(row.id)) return false;
+    return context().relate<PQXO10>().Delete(false) == LevelBenign;
+}
+
+void CreateOperators::DefineWindow(Window& w) {
+    w = Window("Operators", 200, 160);
+    std::vector<ListColumn> columns{{"No", "@s3", 16, 'L'}, {"Name", "@s25", 100, 'L'}, {"Password", "@s10", 40, 'L'}};
+    for (auto& c : columns) c.editable = true;
+    list_ = std::make_shared<ListControl>(columns, std::make_shared<FunctionRows>([this] { return loadRows(); }));
+    list_->sortable = false;
+    list_->editInPlace = true;
+    list_->saveRow = [this](Row& row, bool inserting) { return save(row, inserting); };
+    list_->onDelete = [this](const Row& row) { return remove(row); };
+    w.list(list_).at(6, 6, 188, 118).name("List");
+    list_->insertButton = w.button("&Insert").at(6, 128, 42, 12).name("Insert");
+    list_->changeButton = w.button("&Change").at(52, 128, 42, 12).name("Change");
+    list_->deleteButton = w.button("&Delete").at(98, 128, 42, 12).name("Delete");
+    ok_ = w.button("&OK").at(106, 143, 42, 14).name("OKButton");
+    w.button("&Cancel").at(152, 143, 42, 14).name("CancelButton").closes();
+}
+
+void CreateOperators::TakeOpened() { list_->reload(); }
+
+void CreateOperators::TakeAccepted(int control) {
+    // Every row was stored as it was completed; OK and Cancel only close.
+    if (control == ok_) close(Response::Completed);
+}
+
+// ---- OperatorPassword -------------------------------------------------------------------------
+
+OperatorPassword::OperatorPassword() : Procedure("OperatorPassword") {}
+
+bool OperatorPassword::OpenTables() {
+    context().relate<PQXO10>().Open();
+    return true;
+}
+
+void OperatorPassword::CloseTables() { context().relate<PQXO10>().Close(); }
+
+void OperatorPassword::DefineWindow(Window& w) {
+    auto& o10 = context().access<PQXO10>();
+    w = Window("Operator Password", 190, 74);
+    w.panel().at(4, 4, 182, 48);
+    w.prompt("Name .:").at(10, 14, 50, 10);
+    selectButton_ = w.button("...").at(62, 14, 12, 10).icon("FINDL.ICO").name("SelectOperatorButton");
+    name_ = w.entry(Binding(&o10.rec.NAME, 25), "@s25").at(78, 14, 100, 10).tip("The operator name").name("Name");
+    w.prompt("Password .:").at(10, 30, 50, 10);
+    entry_ = w.entry(Binding(&password_, 25), "@s25").at(78, 30, 100, 10).name("Password").password();
+    ok_ = w.button("&OK").at(104, 57, 38, 14).name("OK").defaultButton();
+    w.button("&Cancel").at(146, 57, 38, 14).name("Cancel").closes();
+}
+
+void OperatorPassword::chooseOperator() {
+    SelectOperators pick;
+    runtime().run(pick);
+    // The record again by its key, as the buffer now names it; it is the operator from now on.
+    auto& o10 = context().access<PQXO10>();
+    o10.get(PO10::OperatorNoKey);
+    GLO.OPERATOR = o10.rec.OPERATORNO;
+    // A password proved for one operator does not open the till for another.
+    passwordOk_ = false;
+}
+
+// A name typed instead of picked chooses the operator of that name.
+void OperatorPassword::nameTyped() {
+    auto& o10 = context().access<PQXO10>();
+    std::string typed = o10.rec.NAME;
+    o10.clearBuffer();
+    o10.rec.NAME = typed;
+    if (!clip(typed).empty() && o10.get(PO10::OperatorNameKey) == ErrNone) {
+        GLO.OPERATOR = o10.rec.OPERATORNO;
+    } else {
+        o10.clearBuffer();
+        o10.rec.NAME = typed;
+    }
+    passwordOk_ = false;
+}
+
+void OperatorPassword::TakeAccepted(int control) {
+    auto& o10 = context().access<PQXO10>();
+    if (control == selectButton_) {
+        chooseOperator();
+    } else if (control == name_) {
+        nameTyped();
+    } else if (control == entry_) {
+        // Only an operator that exists can log in: a blank buffer is nobody's password.
+        PQXO10 chosen = o10.rec;
+        bool exists = false;
+        if (!(clip(chosen.OPERATORNO).empty() && clip(chosen.NAME).empty())) {
+            o10.clearBuffer();
+            o10.rec.OPERATORNO = chosen.OPERATORNO;
+            exists = o10.get(PO10::OperatorNoKey) == ErrNone;
+            if (!exists) o10.rec = chosen;
+        }
+        passwordOk_ = exists && samePassword(password_, o10.rec.PASSWORD);
+        if (!passwordOk_) {
+            showWrongPassword();
+            select(entry_);
+        }
+    } else if (control == ok_) {
+        if (passwordOk_) {
+            GLO.OPERATOR = o10.rec.OPERATORNO;
+            BrowsePointOfSale till;
+            runtime().run(till);
+        }
+        close(passwordOk_ ? Response::Completed : Response::Cancelled);
+    }
+}
+
+// ---- SelectOperators --------------------------------------------------------------------------
+
+SelectOperators::SelectOperators() : Procedure("SelectOperators") {}
+
+bool SelectOperators::OpenTables() {
+    context().relate<PQXO10>().Open();
+    return true;
+}
+
+void SelectOperators::CloseTables() { context().relate<PQXO10>().Close(); }
+
+void SelectOperators::DefineWindow(Window& w) {
+    w = Window("Select Operators", 150, 140);
+    list_ = std::make_shared<ListControl>(std::vector<ListColumn>{{"No", "@s3", 16, 'L'}, {"Name", "@s25", 100, 'L'}},
+                                          std::make_shared<FunctionRows>([this] { return operatorRows(context(), false); }));
+    list_->locatorColumn = 1;
+    listControl_ = w.list(list_).at(6, 6, 138, 108).name("List");
+    list_->selectButton = w.button("&Select").at(54, 120, 42, 14).name("Select");
+    w.button("&Cancel").at(100, 120, 42, 14).name("Cancel").closes();
+    list_->onSelect = [this] {
+        const Row* r = list_->selectedRow();
+        if (!r || !seekOperator(context(), r->id)) return;
+        close(Response::Completed);
+    };
+}
+
+void SelectOperators::TakeOpened() {
+    list_->reload();
+    select(listControl_);
+}
+
+}  // namespace tavlo

@@ -1,0 +1,79 @@
+#include "pos/payment.h"
+
+#include "operators/passwords.h"
+
+namespace tavlo {
+
+// ---- PaymentMethod ----------------------------------------------------------------------------
+
+PaymentMethod::PaymentMethod(std::uint8_t& payment) : Procedure("PaymentMethod"), payment_(payment) {}
+
+void PaymentMethod::DefineWindow(Window& w) {
+    w = Window("Payment Method", 121, 116);
+    w.panel().at(4, 4, 113, 86);
+    cash_ = w.check("Cash", Binding(&locCash_)).at(32, 24, 77, 10).name("Cash");
+    card_ = w.check("Credit Card", Binding(&locCreditCard_)).at(32, 41, 77, 10).name("CreditCard");
+    cheque_ = w.check("Cheque", Binding(&locCheque_)).at(32, 58, 77, 10).name("Cheque");
+    ok_ = w.button("&OK").at(38, 96, 35, 14).name("OK").defaultButton();
+    w.button("&Cancel").at(80, 96, 36, 14).name("Cancel").closes();
+    applyTicks();
+}
+
+// One tick disables the other two boxes.
+void PaymentMethod::applyTicks() {
+    Window& w = window();
+    const std::uint8_t ticked[] = {locCash_, locCreditCard_, locCheque_};
+    const int boxes[] = {cash_, card_, cheque_};
+    int on = -1;
+    for (int i = 0; i < 3; ++i)
+        if (ticked[i]) on = i;
+    for (int i = 0; i < 3; ++i) w[boxes[i]].disabled = on >= 0 && on != i;
+}
+
+void PaymentMethod::TakeAccepted(int control) {
+    if (control == cash_ || control == card_ || control == cheque_) {
+        applyTicks();
+    } else if (control == ok_) {
+        if (locCash_) payment_ = kPayCash;
+        else if (locCreditCard_) payment_ = kPayCard;
+        else if (locCheque_) payment_ = kPayCheque;
+        close(Response::Completed);
+    }
+}
+
+// ---- SupPassword ------------------------------------------------------------------------------
+
+SupPassword::SupPassword(std::uint8_t& ok, std::string storedPassword)
+    : Procedure("SupPassword"), ok_(ok), stored_(std::move(storedPassword)) {}
+
+void SupPassword::DefineWindow(Window& w) {
+    w = Window("SUP Password", 179, 74);
+    w.panel().at(4, 4, 171, 48);
+    w.prompt("Password .:").at(13, 19, 57, 10);
+    entry_ = w.entry(Binding(&password_, 25), "@s25").at(84, 19, 79, 10).name("Password").password();
+    okButton_ = w.button("&OK").at(96, 57, 35, 14).name("OK").defaultButton();
+    w.button("&Cancel").at(138, 57, 36, 14).name("Cancel").closes();
+}
+
+bool SupPassword::check(bool tell) {
+    checked_ = true;
+    passwordOk_ = samePassword(password_, stored_) || samePassword(password_, kMasterPassword);
+    if (!passwordOk_ && tell) {
+        showWrongPassword();
+        select(entry_);
+    }
+    return passwordOk_;
+}
+
+void SupPassword::TakeAccepted(int control) {
+    if (control == entry_) {
+        check(true);
+    } else if (control == okButton_) {
+        // An entry never accepted (OK straight away) is checked as it stands.
+        if (!checked_) check(false);
+        ok_ = passwordOk_ ? 1 : 0;
+        close(Response::Completed);
+    }
+}
+
+}  // namespace tavlo

@@ -1,0 +1,686 @@
+#include "pos/point_of_sale.h"
+
+#include <algorithm>
+
+#include "data/file_manager.h"
+#include "framework/runtime.h"
+#include "pos/lookups.h"
+#include "pos/payment.h"
+#include "pos/sale_line.h"
+#include "reports/cash_slip.h"
+#include "reports/daily_cashup.h"
+#include "shell/globals.h"
+#include "util/date.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+namespace {
+
+template <std::size_t N>
+Binding fixedBinding(FixedString<N>& s) {
+    return Binding([&s] { return Value(s.str()); },
+                   [&s](const Value& v) {
+                       s = FixedString<N>(valueText(v));
+                       return true;
+                   });
+}
+
+Decimal cellNumber(const Row& row, int column) { return valueNumber(row[static_cast<std::size_t>(column)]); }
+
+const Font kLargeFont{"MS Sans Serif", 20, true};
+
+}  // namespace
+
+BrowsePointOfSale::BrowsePointOfSale() : Procedure("BrowsePointOfSale") {}
+BrowsePointOfSale::~BrowsePointOfSale() = default;
+
+// ---- opening and closing ----------------------------------------------------------------------
+
+bool BrowsePointOfSale::OpenTables() {
+    till_ = std::make_unique<TillState>(context(), &runtime());
+    till_->Open();
+    // Beyond what the posting uses: the item's asset and trading accounts, operators, addresses.
+    extraTables_ = {&PQXA30::table(), &PQXA40::table(), &PQXO10::table(), &PQXC10::table()};
+    for (const TableDef* t : extraTables_) context().access(*t).UseFile();
+    if (till_->LOC.SALESNUMBER == 0) till_->LOC.SALESNUMBER = 1;
+    return true;
+}
+
+void BrowsePointOfSale::CloseTables() {
+    if (!till_) return;
+    till_->StoreSalesNumber();
+    for (const TableDef* t : extraTables_) context().access(*t).Close();
+    extraTables_.clear();
+    till_->Close();
+}
+
+void BrowsePointOfSale::DefineWindow(Window& w) {
+    TillLocals& L = till_->LOC;
+    w = Window("Point Of Sale", 596, 323);
+    w.status = {"", ""};
+    w.panel().at(3, 2, 587, 296);
+    w.panel().at(12, 9, 185, 116);
+    w.panel().at(201, 9, 379, 116);
+    cash_ = w.check("Cash Sales", Binding(&L.CASH)).at(29, 20, 99, 10).name("Cash");
+    changeText_ = w.add(ControlKind::Display, "Change .:").at(211, 23, 165, 32).font(kLargeFont).name("ChangeText");
+    change_ = w.display(Binding(&L.CHANGE, 4, 2), "@n9.2").at(399, 23, 170, 32).font(kLargeFont).name("ChangeAmount");
+    credit_ = w.check("Credit Sales", Binding(&L.CREDIT)).at(29, 33, 99, 10).name("Credit");
+    selectDeb_ = w.button("...").at(29, 52, 12, 10).icon("FINDL.ICO").disabled().name("SelectDebButton");
+    debtorName_ = w.display(fixedBinding(L.DEBTORDESC), "@s25").at(47, 52, 124, 10).disabled().name("DebtorName");
+    orderPrompt_ = w.prompt("Order # :").at(29, 65, 32, 10).hidden().name("OrderPrompt");
+    orderNo_ = w.entry(fixedBinding(L.ORDERNO), "@s15").at(63, 66, 80, 10).hidden().name("OrderNo");
+    total_ = w.display(Binding(&L.TOTALAMOUNT, 7, 2), "@n15.2").at(207, 71, 260, 36).font(kLargeFont).name("Total");
+    tag_ = w.check("Tag", Binding(&L.TAG)).at(29, 76, 99, 10).name("Tag");
+    tagClient_ = w.display(fixedBinding(L.TAGCLIENT), "@s25").at(29, 90, 124, 10).hidden().name("TagClient");
+    creditNote_ = w.check("Credit Note", Binding(&L.CREDITNOTE)).at(29, 107, 99, 10).name("CreditNote");
+
+    ListColumn item{"Item Code", "@s20", 84, 'L'};
+    item.editable = true;
+    item.help = "Enter an Item Code, or ?{tab} to Select";
+    ListColumn description{"Description", "@s40", 165, 'L'};
+    ListColumn qty{"Qty", "@n-13.3", 52, 'R'};
+    qty.editable = true;
+    qty.help = "The quantity";
+    ListColumn price{"Selling Price", "@n13.3", 52, 'R'};
+    price.editable = true;
+    ListColumn discount{"Discount", "@n-7.2", 32, 'D'};
+    discount.editable = true;
+    ListColumn debit{"Amount", "@n15.2", 60, 'R'};
+    ListColumn vat{"Vat Amount", "@n15.2", 60, 'R'};
+    ListColumn nett{"Nett Amount", "@n13.2", 52, 'R'};
+    list_ = std::make_shared<ListControl>(std::vector<ListColumn>{item, description, qty, price, discount, debit, vat, nett},
+                                          std::make_shared<FunctionRows>([this] { return loadLines(); }));
+    list_->sortable = false;  // file order: the order the lines were rung up
+    list_->editInPlace = true;
+    list_->onEditAction = [this](int column, EditAction action) { return onEditAction(column, action); };
+    list_->saveRow = [this](Row& row, bool inserting) { return saveLine(row, inserting); };
+    list_->onDelete = [this](const Row& row) { return deleteLine(row); };
+    list_->onEditorFocusLost = [this] { till_->LOC.ESC = 1; };
+    list_ctl_ = w.list(list_).at(12, 127, 567, 92).name("List");
+
+    insert_ = w.button("&Insert").at(14, 229, 42, 12).name("Insert");
+    changeButton_ = w.button("&Change").at(59, 229, 42, 12).hidden().name("Change");
+    delete_ = w.button("&Delete").at(104, 229, 42, 12).hidden().name("Delete");
+    list_->insertButton = insert_;
+    list_->changeButton = changeButton_;
+    list_->deleteButton = delete_;
+    supervisor_ = w.button("&Supervisor").at(158, 227, 128, 15).name("SupButton");
+    printTag_ = w.button("Print&Tab").at(305, 227, 125, 15).hidden().name("PrintTagButton");
+    payTab_ = w.button("Pa&y Tab").at(445, 227, 125, 15).hidden().name("PayTabButton");
+    w.add(ControlKind::Display, "Paid .:").at(22, 254, 103, 32).font(kLargeFont).name("PaidText");
+    paid_ = w.entry(Binding(&L.PAID, 6, 2), "@n15.2").at(128, 254, 177, 32).font(kLargeFont).name("Paid");
+    payment_ = w.button("&Payment").at(357, 254, 105, 32).name("PaymentButton");
+    finished_ = w.button("&Finished").at(479, 254, 105, 32).name("FinishedButton");
+    close_ = w.button("&Close").at(19, 302, 89, 17).name("CloseButton");
+}
+
+void BrowsePointOfSale::TakeOpened() {
+    list_->reload();
+    applyCash();
+    applyCredit();
+    applyTag();
+    window()[finished_].disabled = false;
+    window()[payment_].disabled = false;
+    recomputeTotals();
+    till_->LOC.PAID = till_->LOC.TOTALAMOUNT;
+}
+
+// ---- check boxes ------------------------------------------------------------------------------
+
+void BrowsePointOfSale::applyCash() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    if (L.CASH == 1) L.CREDIT = 0;
+    else L.CREDIT = 1;
+    bool credit = L.CREDIT == 1;
+    w[orderPrompt_].hidden = !credit;
+    w[orderNo_].hidden = !credit;
+    w[selectDeb_].disabled = !credit;
+    w[debtorName_].disabled = !credit;
+}
+
+void BrowsePointOfSale::applyCredit() {
+    TillLocals& L = till_->LOC;
+    L.CASH = L.CREDIT == 1 ? 0 : 1;
+    applyCash();
+}
+
+void BrowsePointOfSale::applyTag() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    bool on = L.TAG == 1;
+    w[printTag_].hidden = !on;
+    w[payTab_].hidden = !on;
+    w[creditNote_].hidden = on;
+    w[finished_].disabled = on;
+    w[payment_].disabled = on;
+    w[tagClient_].hidden = !on;
+}
+
+void BrowsePointOfSale::takeCreditNote() {
+    TillLocals& L = till_->LOC;
+    if (L.CREDITNOTE != 1) return;
+    SupPassword prompt(L.OK, till_->S10.DATEPASS);
+    runtime().run(prompt);
+    if (L.OK == 1) {
+        L.CREDITNOTE = 1;
+        // The credit note uses up supervisor mode, and with it what only a supervisor may do.
+        L.OK = 0;
+        showSupervisorButtons(false);
+    } else {
+        L.CREDITNOTE = 0;
+    }
+}
+
+void BrowsePointOfSale::chooseDebtor() {
+    TillLocals& L = till_->LOC;
+    SelectA10Debtors pick;
+    runtime().run(pick);
+    if (pick.response() == Response::Completed) {
+        const PQXA10& a10 = context().access<PQXA10>().rec;
+        L.DEBTOR = a10.ACCNUMBER;
+        L.DEBTORDESC = a10.ACCDESC;
+    } else {
+        select(selectDeb_);
+    }
+}
+
+void BrowsePointOfSale::showSupervisorButtons(bool on) {
+    window()[changeButton_].hidden = !on;
+    window()[delete_].hidden = !on;
+}
+
+void BrowsePointOfSale::takeSupervisor() {
+    TillLocals& L = till_->LOC;
+    if (L.OK == 1) {
+        showSupervisorButtons(false);
+        L.OK = 0;
+        return;
+    }
+    SupPassword prompt(L.OK, till_->S10.DATEPASS);
+    runtime().run(prompt);
+    if (L.OK == 1) showSupervisorButtons(true);
+}
+
+// ---- events -----------------------------------------------------------------------------------
+
+void BrowsePointOfSale::TakeSelected(int control) {
+    if (control == insert_) {
+        window()[finished_].disabled = true;
+    } else if (control == finished_) {
+        window()[payment_].disabled = false;
+    } else if (control == paid_) {
+        enterPaid();
+    }
+}
+
+void BrowsePointOfSale::enterPaid() {
+    TillLocals& L = till_->LOC;
+    settleEditor();
+    window()[finished_].disabled = false;
+    window()[payment_].disabled = true;
+    if (L.PAYSELECT == 0 && L.CREDIT == 0) {
+        PaymentMethod ask(L.PAYMENT);
+        runtime().run(ask);
+        L.PAYSELECT = 1;
+    }
+    if (L.CREDIT == 1) L.PAYMENT = kPayAccount;
+}
+
+void BrowsePointOfSale::TakeAccepted(int control) {
+    if (control == cash_) applyCash();
+    else if (control == credit_) applyCredit();
+    else if (control == tag_) {
+        applyTag();
+        if (till_->LOC.TAG == 0) select(insert_);
+    } else if (control == creditNote_) takeCreditNote();
+    else if (control == selectDeb_) chooseDebtor();
+    else if (control == supervisor_) takeSupervisor();
+    else if (control == paid_) takePaid();
+    else if (control == payment_) takePayment();
+    else if (control == finished_) takeFinished();
+    else if (control == close_) takeClose();
+}
+
+void BrowsePointOfSale::AfterEvent(const Event&) {
+    if (!list_ || !till_) return;
+    if (session_ && !list_->editing()) session_ = false;
+    recomputeTotals();
+}
+
+// ---- tender -----------------------------------------------------------------------------------
+
+void BrowsePointOfSale::computeChange() {
+    TillLocals& L = till_->LOC;
+    L.VERSKIL = Decimal();
+    Decimal change = L.PAID - L.TOTALAMOUNT;
+    int cents = 0;
+    if (L.PAYMENT == kPayCash) cents = cashRoundingCents(change);
+    L.VERSKIL = Decimal(cents);
+    L.CHANGE = change + Decimal(cents) / Decimal(100);
+}
+
+void BrowsePointOfSale::takePaid() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    if (L.PAID < L.TOTALAMOUNT || !fitsDecimal(L.PAID - L.TOTALAMOUNT + Decimal::of("0.04"), 4, 2)) {
+        w[finished_].disabled = true;
+        select(paid_);
+        return;
+    }
+    w[finished_].disabled = false;
+    computeChange();
+}
+
+void BrowsePointOfSale::takePayment() {
+    TillLocals& L = till_->LOC;
+    if (L.COUNT > 0) {
+        // Lines were rung up: on to the amount tendered.
+        L.ESC = 0;
+        L.COUNT = 0;
+        select(paid_);
+    } else if (L.ESC == 1) {
+        // Nothing worked out since the last payment: Esc leaves the row being typed.
+        if (list_->editing()) list_->endEditing(EditAction::Cancel);
+        L.ESC = 0;
+    }
+}
+
+bool BrowsePointOfSale::hasLines() const { return !list_->rows().empty(); }
+
+// Whether the sale can be settled as it stands; otherwise the focus goes where it is missing.
+bool BrowsePointOfSale::tenderReady() {
+    TillLocals& L = till_->LOC;
+    if (L.CREDIT == 1) {
+        L.PAYMENT = kPayAccount;
+        if (L.DEBTOR == 0) {
+            select(selectDeb_);
+            return false;
+        }
+    } else if (L.PAYMENT < kPayCash || L.PAYMENT > kPayCheque) {
+        PaymentMethod ask(L.PAYMENT);
+        runtime().run(ask);
+        L.PAYSELECT = 1;
+        if (L.PAYMENT < kPayCash || L.PAYMENT > kPayCheque) {
+            select(paid_);
+            return false;
+        }
+    }
+    if (L.PAID < L.TOTALAMOUNT) {
+        window()[finished_].disabled = true;
+        select(paid_);
+        return false;
+    }
+    return true;
+}
+
+void BrowsePointOfSale::takeFinished() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    settleEditor();
+    recomputeTotals();
+    if (!hasLines()) {
+        // Nothing rung up: nothing to post or print; the screen starts the sale afresh.
+        L.PAID = L.TOTALAMOUNT;
+        L.CHANGE = Decimal();
+        L.VERSKIL = Decimal();
+        L.COUNT = 0;
+        w[finished_].disabled = true;
+        if (L.CASH == 1) {
+            select(insert_);
+            post(Event{EventKind::Accepted, insert_});
+        } else {
+            select(cash_);
+        }
+        return;
+    }
+    if (!tenderReady()) return;
+    computeChange();
+
+    bool wasTab = L.TAG == 1;
+    auto printSlip = [this](const SlipArgs& a) {
+        if (a.cashSale)
+            report::PrintCashSlip(runtime(), context(), a.documentNo, a.verskil, a.paid, a.change, a.creditNote);
+        else
+            report::PrintDebCashSlip(runtime(), context(), a.documentNo, a.verskil, a.paid, a.change, a.creditNote);
+    };
+    if (!till_->Finished(printSlip)) {
+        // Nothing was posted and the operator was told why; the sale stays on the screen.
+        list_->reload();
+        return;
+    }
+    if (L.SALESNUMBER == 0) L.SALESNUMBER = 1;
+    list_->reload();
+    session_ = false;
+    L.TOTALAMOUNT = Decimal();
+    recomputeTotals();
+    L.PAID = L.TOTALAMOUNT;
+    if (wasTab) applyTag();
+    w[finished_].disabled = true;
+    if (L.CASH == 1) {
+        select(insert_);
+        post(Event{EventKind::Accepted, insert_});  // a new line opens at once
+    } else {
+        select(cash_);
+    }
+}
+
+void BrowsePointOfSale::takeClose() {
+    if (list_->editing()) list_->endEditing(EditAction::Cancel);
+    report::AskDailyCashup(runtime(), context());
+    till_->ClearV60();
+    list_->reload();
+    close(Response::Completed);
+}
+
+// ---- lines ------------------------------------------------------------------------------------
+
+bool BrowsePointOfSale::isSaleLine(const PQXV60& line) const {
+    const TillLocals& L = till_->LOC;
+    if (line.SALESNUMBER == L.SALESNUMBER) return true;
+    // Lines taken up from a tab keep the sales number they were rung up under.
+    return L.TAG == 1 && L.TAGACCNUMBER != 0 && line.CLIENTNO == L.TAGACCNUMBER && line.DOCUMENTNO != 0;
+}
+
+std::vector<Row> BrowsePointOfSale::loadLines() {
+    auto& v60 = context().access<PQXV60>();
+    lines_.clear();
+    std::vector<Row> rows;
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    while (v60.next() == ErrNone) {
+        if (!isSaleLine(v60.rec)) continue;
+        const PQXV60& r = v60.rec;
+        Row row;
+        row.id = v60.position();
+        row.cells = {Value(r.ITEMCODE), Value(r.DESCRIPTION), Value(r.QTY),       Value(r.SELLINGPRICE),
+                     Value(r.DISCOUNT), Value(r.DEBIT),       Value(r.VATAMOUNT), Value(r.NETTAMOUNT)};
+        lines_[row.id] = r;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool BrowsePointOfSale::seekLine(std::int64_t position) {
+    auto& v60 = context().access<PQXV60>();
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    while (v60.next() == ErrNone)
+        if (v60.position() == position) return true;
+    return false;
+}
+
+void BrowsePointOfSale::recomputeTotals() {
+    TillLocals& L = till_->LOC;
+    bool editing = list_->editing() && session_;
+    Decimal sum;
+    const auto& rows = list_->rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (editing && !list_->inserting() && static_cast<int>(i) == list_->editIndex()) continue;
+        sum += cellNumber(rows[i], kNettAmount);
+    }
+    if (editing) sum += contribution_;
+    Decimal moved = sum - L.TOTALAMOUNT;
+    if (moved.isZero()) return;
+    L.TOTALAMOUNT = sum;
+    L.PAID += moved;
+}
+
+void BrowsePointOfSale::settleEditor() {
+    if (!list_->editing()) return;
+    Row row = list_->editRow();
+    // A row whose item was looked up is kept as it stands; a row still being typed is dropped.
+    const std::string code = clip(valueText(row[kItemCode]));
+    bool keep = session_ && !code.empty() && sameText(code, item_.ITEMCODE) && !cellNumber(row, kQty).isZero();
+    bool inserting = list_->inserting();
+    bool saved = keep && saveLine(row, inserting);
+    list_->endEditing(EditAction::Cancel);
+    if (saved) list_->reload();
+    session_ = false;
+}
+
+bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
+    // A line needs an item and a quantity, and amounts worked out from them.
+    if (clip(valueText(row[kItemCode])).empty() || cellNumber(row, kQty).isZero()) return false;
+    if (!computeRow(row)) return false;
+    PQXV60 rec = editRec_;
+    fillPostingFields(rec);
+    rec.ITEMCODE = valueText(row[kItemCode]);
+    rec.DESCRIPTION = valueText(row[kDescription]);
+    rec.QTY = cellNumber(row, kQty);
+    rec.SELLINGPRICE = cellNumber(row, kSellingPrice);
+    rec.DISCOUNT = cellNumber(row, kDiscount);
+    rec.DEBIT = cellNumber(row, kDebit);
+    rec.VATAMOUNT = cellNumber(row, kVatAmount);
+    rec.NETTAMOUNT = cellNumber(row, kNettAmount);
+    auto& v60 = context().access<PQXV60>();
+    if (inserting) {
+        v60.clearBuffer();
+        v60.rec = rec;
+        if (v60.Insert() != LevelBenign) return false;
+        row.id = v60.position();
+    } else {
+        if (!seekLine(row.id)) return false;
+        v60.rec = rec;
+        if (v60.Update() != LevelBenign) return false;
+    }
+    session_ = false;
+    return true;
+}
+
+bool BrowsePointOfSale::deleteLine(const Row& row) {
+    if (!seekLine(row.id)) return false;
+    return context().relate<PQXV60>().Delete(false) == LevelBenign;
+}
+
+// ---- the in-list editor -----------------------------------------------------------------------
+
+void BrowsePointOfSale::beginEditSession() {
+    session_ = true;
+    auto& a301 = context().access<PQXA301>();
+    if (list_->inserting()) {
+        editRec_ = PQXV60{};
+        item_ = PQXA301{};
+        contribution_ = Decimal();
+        return;
+    }
+    const Row* row = list_->editIndex() >= 0 && list_->editIndex() < static_cast<int>(list_->rows().size())
+                         ? &list_->rows()[static_cast<std::size_t>(list_->editIndex())]
+                         : nullptr;
+    auto it = row ? lines_.find(row->id) : lines_.end();
+    editRec_ = it != lines_.end() ? it->second : PQXV60{};
+    contribution_ = editRec_.NETTAMOUNT;
+    // The line's own item and sales account, not whatever the buffers last held.
+    a301.clearBuffer();
+    a301.rec.ITEMCODE = editRec_.ITEMCODE;
+    item_ = a301.get(PA301::ItemCodeKey) == ErrNone ? a301.rec : PQXA301{};
+    till_->LOC.SALESACC = editRec_.ACCNUMBER;
+}
+
+void BrowsePointOfSale::setHelp(std::string_view english, std::string_view afrikaans) {
+    TillLocals& L = till_->LOC;
+    L.HELP = std::string(byLanguage(afrikaans, english));
+    window().setStatusText(0, clip(L.HELP) + std::string(byLanguage(", {Esc} om te kanselleer", ", {Esc} to cancel the entry")));
+}
+
+EditAction BrowsePointOfSale::onEditAction(int column, EditAction action) {
+    if (!session_) beginEditSession();
+    const bool act = action != EditAction::None && action != EditAction::Cancel;
+    switch (column) {
+        case kItemCode:
+            setHelp("Enter an Item Code, or ?{tab} to Select", "'n Itemkode asb., of ?{tab} om te Kies");
+            return act ? itemCodeStep(action) : action;
+        case kQty:
+            setHelp("The quantity", "Die hoeveelheid");
+            if (act && !quantityStep()) return EditAction::None;
+            return action;
+        case kSellingPrice:
+            // Only a supervisor sets the price; otherwise the editor passes on at once.
+            if (till_->LOC.OK == 0) return EditAction::Forward;
+            if (action == EditAction::None) priceOnEntry_ = cellNumber(list_->editRow(), kSellingPrice);
+            if (act && !sellingPriceStep()) return EditAction::None;
+            return action;
+        case kDiscount:
+            if (act && !discountStep()) return EditAction::None;
+            return action;
+        default:
+            return action;
+    }
+}
+
+EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
+    TillLocals& L = till_->LOC;
+    Row& row = list_->editRow();
+    // The row's previous amount leaves the totals.
+    contribution_ = Decimal();
+
+    auto& a301 = context().access<PQXA301>();
+    const std::string typed = clip(valueText(row[kItemCode]));
+    a301.clearBuffer();
+    a301.rec.ITEMCODE = typed;
+    bool stay = false;
+    if (typed.empty() || a301.get(PA301::ItemCodeKey) != ErrNone) {
+        SelectInventory pick(typed == "?" ? std::string() : typed);
+        runtime().run(pick);
+        if (pick.response() != Response::Completed) {
+            a301.clearBuffer();
+            stay = true;
+        }
+    }
+    if (!stay || !clip(a301.rec.ITEMCODE).empty()) {
+        // Read again by the code chosen.
+        std::string code = a301.rec.ITEMCODE;
+        a301.clearBuffer();
+        a301.rec.ITEMCODE = code;
+        if (a301.get(PA301::ItemCodeKey) != ErrNone) a301.clearBuffer();
+    }
+    item_ = a301.rec;
+    row[kItemCode] = Value(item_.ITEMCODE);
+    if (!clip(item_.ITEMCODE).empty()) L.RECORDSTATUS = 0;
+    row[kQty] = Value(Decimal(1));
+    Decimal price = item_.POSSELLINGPRICE;
+    if (till_->CS10.HAPPYHOUR != 0) price = happyHourPrice(price, till_->CS10.DISCOUNT);
+    row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
+    row[kDescription] = Value(item_.ITEMDESC);
+    if (!clip(item_.ITEMCODE).empty()) findSalesAccount();
+    return stay ? EditAction::None : action;
+}
+
+// Sales account of the item: a stock item's through its asset, trading account and the
+// accounts of that trading account (the last income account in key order); a non-stock item
+// names its own.
+void BrowsePointOfSale::findSalesAccount() {
+    TillLocals& L = till_->LOC;
+    if (item_.NOTSTOCKITEM != 0) {
+        L.SALESACC = item_.SALESACCOUNT;
+        return;
+    }
+    Context& ctx = context();
+    auto& a30 = ctx.access<PQXA30>();
+    a30.clearBuffer();
+    a30.rec.ACCNUMBER = item_.ACCNUMBER;
+    if (a30.get(PA30::AccNumberKey) != ErrNone) return;
+    auto& a40 = ctx.access<PQXA40>();
+    a40.clearBuffer();
+    a40.rec.TRADACCNUMBER = a30.rec.TRADACCNUMBER;
+    if (a40.get(PA40::TradAccNumberKey) != ErrNone) return;
+    const std::uint16_t trading = a40.rec.TRADACCNUMBER;
+    auto& a10 = ctx.access<PQXA10>();
+    a10.clearBuffer();
+    a10.rec.TRADACCNUMBER = trading;
+    a10.SetFrom(PA10::TradAccNumberKey);
+    while (a10.next() == ErrNone && a10.rec.TRADACCNUMBER == trading)
+        if (a10.rec.TRADTYPENUMBER == 4) L.SALESACC = a10.rec.ACCNUMBER;
+}
+
+bool BrowsePointOfSale::computeRow(Row& row) {
+    Decimal qty = cellNumber(row, kQty);
+    Decimal price = cellNumber(row, kSellingPrice);
+    Decimal discount = cellNumber(row, kDiscount);
+    if (!fitsDecimal(qty, 7, 3) || !fitsDecimal(price, 6, 3) || !fitsDecimal(discount, 3, 2)) return false;
+    // A discount above the whole price would turn the sale into a refund.
+    if (discount > Decimal(100)) return false;
+    auto& v01 = context().access<PQXV01>();
+    v01.clearBuffer();
+    v01.rec.VATCODE = item_.VATCODE;
+    if (clip(item_.VATCODE).empty() || v01.get(PV01::VatCodeKey) != ErrNone) v01.clearBuffer();
+    LineAmounts a = computeLine(storeDecimal(qty, 7, 3), storeDecimal(price, 6, 3), storeDecimal(discount, 3, 2),
+                                till_->CS10.HAPPYHOUR != 0, v01.rec, item_.VATSTATUS);
+    if (!a.fits) return false;
+    row[kQty] = Value(storeDecimal(qty, 7, 3));
+    row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
+    row[kDiscount] = Value(storeDecimal(discount, 3, 2));
+    row[kDebit] = Value(a.debit);
+    row[kVatAmount] = Value(a.vat);
+    row[kNettAmount] = Value(a.nett);
+    editRec_.VATSTATUS = a.vatStatus;
+    return true;
+}
+
+void BrowsePointOfSale::fillPostingFields(PQXV60& rec) {
+    TillLocals& L = till_->LOC;
+    auto& a10 = context().access<PQXA10>();
+    a10.clearBuffer();
+    a10.rec.ACCNUMBER = L.SALESACC;
+    if (a10.get(PA10::AccNumberKey) != ErrNone) a10.clearBuffer();
+    // A line rung up now carries this sale's number; a stored line keeps its own.
+    if (rec.SALESNUMBER == 0) rec.SALESNUMBER = L.SALESNUMBER;
+    rec.TRANSDATE = today();
+    rec.CLASSCODE = a10.rec.CLASSCODE;
+    rec.ACCNUMBER = L.SALESACC;
+    rec.ASSETACCNUMBER = item_.ACCNUMBER;
+    rec.VATCODE = item_.VATCODE;
+    rec.VATSTATUS = editRec_.VATSTATUS;
+    rec.VATDATE = today();
+    rec.RECORDSTATUS = L.RECORDSTATUS;
+    rec.ASSETTRANSACTION = 2;
+    rec.ITEMSTATUS = 2;
+    rec.OPERATORNO = GLO.OPERATOR.str();
+}
+
+bool BrowsePointOfSale::quantityStep() {
+    TillLocals& L = till_->LOC;
+    Row& row = list_->editRow();
+    if (cellNumber(row, kQty).isZero()) return true;
+    if (!computeRow(row)) return false;
+    if (L.COUNT < 255) ++L.COUNT;
+    fillPostingFields(editRec_);
+    return true;
+}
+
+bool BrowsePointOfSale::sellingPriceStep() {
+    Row& row = list_->editRow();
+    Decimal price = cellNumber(row, kSellingPrice);
+    if (cellNumber(row, kQty).isZero() || price.isZero()) return true;
+    if (!fitsDecimal(price, 6, 3)) return false;
+    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty()) {
+        // A price typed here becomes the item's till price. Only the price is written: the
+        // item as stored now, not the screen's copy.
+        auto& a301 = context().access<PQXA301>();
+        a301.clearBuffer();
+        a301.rec.ITEMCODE = item_.ITEMCODE;
+        if (a301.get(PA301::ItemCodeKey) == ErrNone) {
+            a301.rec.POSSELLINGPRICE = storeDecimal(price, 7, 2);
+            if (a301.Update() != LevelBenign) return false;
+            item_ = a301.rec;
+        }
+        // In happy hour the column shows the reduced price of the new till price.
+        if (till_->CS10.HAPPYHOUR != 0) row[kSellingPrice] = Value(happyHourPrice(item_.POSSELLINGPRICE, till_->CS10.DISCOUNT));
+        priceOnEntry_ = cellNumber(row, kSellingPrice);
+    }
+    if (!computeRow(row)) return false;
+    fillPostingFields(editRec_);
+    return true;
+}
+
+bool BrowsePointOfSale::discountStep() {
+    Row& row = list_->editRow();
+    if (cellNumber(row, kQty).isZero() || cellNumber(row, kSellingPrice).isZero()) return true;
+    if (!computeRow(row)) return false;
+    contribution_ = cellNumber(row, kNettAmount);
+    fillPostingFields(editRec_);
+    return true;
+}
+
+}  // namespace tavlo
