@@ -327,7 +327,8 @@ int FileManagerBase::readWalk(bool forward, bool managed, bool quiet) {
             case S::AfterLast: got = forward ? 0 : run(SqlLast, false, false); break;
             case S::From: got = run(forward ? SqlFromNext : SqlFromPrev, true, false); break;
             case S::At:
-                got = run(forward ? SqlSameNext : SqlSamePrev, true, true);
+                // A unique key has no other record with the same values to step through first.
+                got = def_.keys[key].unique ? 0 : run(forward ? SqlSameNext : SqlSamePrev, true, true);
                 if (got == 0) got = run(forward ? SqlAfter : SqlBefore, true, false);
                 break;
         }
