@@ -63,6 +63,21 @@ TextOp layoutText(const Font& font, const Item& item, const std::string& text, b
     return op;
 }
 
+int bodyBandHeight(const Layout& layout, const Band& band) {
+    // A band is never shorter than its lowest item, so nothing it holds is overprinted by the
+    // band that follows (a rule drawn under the column titles stays under them).
+    int height = band.at.height;
+    for (const Item& item : band.items) {
+        int bottom = item.y;
+        if (item.kind == ItemKind::Line)
+            bottom += item.height + item.thickness / 2;
+        else
+            bottom += item.height > 0 ? item.height : lineHeight(layout.fontOf(band, item));
+        height = std::max(height, bottom);
+    }
+    return height;
+}
+
 Renderer::Renderer(const Layout& layout) : layout_(layout) {}
 
 void Renderer::print(std::string_view detailName) {
@@ -155,7 +170,7 @@ Renderer::Prepared Renderer::prepare(const Band& band) const {
 void Renderer::placeBodyBand(const Prepared& band) {
     if (!band.band) return;
     if (!pageOpen_) startPage();
-    const int height = band.band->at.height;
+    const int height = bodyBandHeight(layout_, *band.band);
     const int bottom = layout_.body.y + layout_.body.height;
     if (bodyUsed_ && cursor_ + height > bottom) {
         endPage();

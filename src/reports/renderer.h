@@ -57,6 +57,9 @@ private:
     std::vector<Prepared> pendingFooters_;
 };
 
+// The height a body band takes: its own, or more when an item reaches below it.
+int bodyBandHeight(const Layout& layout, const Band& band);
+
 // One item as it would be drawn at (left, top): its text fitted to the box. Exposed for tests.
 TextOp layoutText(const Font& font, const Item& item, const std::string& text, bool numeric, int left, int top);
 

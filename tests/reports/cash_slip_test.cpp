@@ -15,6 +15,10 @@ namespace {
 using testing::Sale;
 using testing::SaleLine;
 
+// The body starts at 1688; the column titles take 198 and their rule at 260 below them (half its
+// thickness included), so the first item line starts after the rule.
+constexpr int kFirstLine = 1688 + 265;
+
 class CashSlip : public testing::SlipFixture {
 protected:
     void print(std::uint32_t doc, const char* rounding = "0", const char* paid = "50.00", const char* change = "27.00",
@@ -54,9 +58,9 @@ TEST_F(CashSlip, ASaleReadsTopToBottomAsTheSlipIsLaidOut) {
     EXPECT_EQ(find("Item")->y, 1688);
     const TextOp* code = find("BREAD");
     EXPECT_EQ(code->x, 1000);
-    EXPECT_EQ(code->y, 1688 + 198);
-    EXPECT_EQ(find("2.000")->y, 1688 + 198 + 10);
-    const int footer = 1688 + 198 + 146;
+    EXPECT_EQ(code->y, kFirstLine);
+    EXPECT_EQ(find("2.000")->y, kFirstLine + 10);
+    const int footer = kFirstLine + 146;
     EXPECT_EQ(find("VAT.:")->y, footer + 94);
     EXPECT_EQ(find("Cash")->y, footer + 563);
     EXPECT_EQ(find("AB1234")->y, footer + 1354);
@@ -132,7 +136,7 @@ TEST_F(CashSlip, RoundingPrintsNegatedAndOnlyWhenNotZero) {
     previewer_.shown.clear();
     print(1234, "0", "23.00", "0.00");
     EXPECT_FALSE(shows("Rounding .:"));
-    EXPECT_FALSE(shows("0.00") && find("0.00")->y == 1688 + 198 + 146 + 354);
+    EXPECT_FALSE(shows("0.00") && find("0.00")->y == kFirstLine + 146 + 354);
     previewer_.shown.clear();
     print(1234, "-0.03");
     EXPECT_TRUE(shows("0.03"));
@@ -179,7 +183,7 @@ TEST_F(CashSlip, OnlyRowsOfClassAOrBlankArePrinted) {
     // VAT rows (class I) and the control row (the till account's class) are not lines.
     int lines = 0;
     for (const DrawOp& op : previewer_.shown[0].pages[0].ops)
-        if (const auto* t = std::get_if<TextOp>(&op); t && t->x == 1000 && t->y >= 1688 + 198 && t->y < 1688 + 198 + 146 * 10)
+        if (const auto* t = std::get_if<TextOp>(&op); t && t->x == 1000 && t->y >= kFirstLine && t->y < kFirstLine + 146 * 10)
             ++lines;
     EXPECT_EQ(lines, 2);
 }
@@ -285,7 +289,7 @@ TEST_F(CashSlip, TheDebtorSlipAddsAddressVatNumberAndOrderNumber) {
     EXPECT_EQ(out.zoom, "No Zoom");
     EXPECT_TRUE(out.maximized);
     EXPECT_EQ(out.pdf.title, "PrintCashSlip");
-    const int footer = 1688 + 198 + 146;
+    const int footer = kFirstLine + 146;
     struct Expect {
         std::string text;
         int x, y;
@@ -332,7 +336,7 @@ TEST_F(CashSlip, TheDebtorsAddressLines) {
         sale.payMethod = 4;
         post(sale);
         printDebtor(1234);
-        const int footer = 1688 + 198 + 146;
+        const int footer = kFirstLine + 146;
         std::vector<std::string> lines;
         for (const DrawOp& op : previewer_.shown.at(0).pages.at(0).ops)
             if (const auto* t = std::get_if<TextOp>(&op); t && t->x == 1104 && t->y >= footer + 625 && t->y <= footer + 938)

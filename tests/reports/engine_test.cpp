@@ -102,6 +102,35 @@ TEST(ReportRenderer, ItemsSitAtTheirBandsPlaceOnThePaper) {
     EXPECT_EQ(rule.x2 - rule.x1, 7000);
 }
 
+TEST(ReportRenderer, ABandIsNeverShorterThanItsLowestItem) {
+    Layout layout;
+    layout.font = Font{"Arial", 8};
+    layout.body = {0, 1000, 7000, 9000};
+    Band titles{.name = "titles", .at = {0, 0, 0, 198}};
+    titles.add(caption("Item", 0, 0));
+    titles.add(hline(0, 260, 3000));  // the rule under the titles lies below the band's height
+    Band line{.name = "line", .at = {0, 0, 0, 146}};
+    line.add(caption("Bread", 0, 0));
+    line.add(caption("tall", 1000, 100)).height = 300;
+    layout.details = {titles, line};
+    Renderer r(layout);
+    r.print("titles");
+    r.print("line");
+    r.print("line");
+    r.finish();
+    const Page& page = r.pages()[0];
+    int y = -1;
+    for (const DrawOp& op : page.ops)
+        if (const auto* t = std::get_if<TextOp>(&op); t && t->text == "Bread") {
+            if (y < 0) {
+                EXPECT_EQ(t->y, 1000 + 265);  // after the rule and half its thickness
+                y = t->y;
+            } else {
+                EXPECT_EQ(t->y, y + 400);  // the tall item's bottom, not the band's 146
+            }
+        }
+}
+
 TEST(ReportRenderer, ANewPageStartsWhenTheNextBandDoesNotFit) {
     Listing l(/*bodyHeight=*/1000);  // header 200 + five details of 150 = 950: a sixth breaks
     Renderer r(l.layout);

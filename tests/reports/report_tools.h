@@ -29,7 +29,9 @@ public:
         std::string pattern = (std::filesystem::temp_directory_path() / "tavlo-report-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
+    // TAVLO_KEEP_TEST_FILES=1 keeps the folder, to look at the PDF files afterwards.
     ~ScratchFolder() {
+        if (std::getenv("TAVLO_KEEP_TEST_FILES")) return;
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
