@@ -277,7 +277,7 @@ int FileManagerBase::doFetch(int key, bool quiet, bool clearOnMiss) {
     return quiet ? LevelNotify : report(1);
 }
 
-int FileManagerBase::Fetch(int key) { return doFetch(key, true, true); }
+int FileManagerBase::Fetch(int key) { return doFetch(key, false, true); }
 int FileManagerBase::TryFetch(int key) { return doFetch(key, true, true); }
 
 int FileManagerBase::get(int key) {

@@ -586,10 +586,9 @@ int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitM
             ++it;
         }
     }
-    static int aliasCounter = 0;
     for (const auto& [file, def] : files) {
         if (attached.count(file)) continue;
-        std::string alias = "f" + std::to_string(++aliasCounter);
+        std::string alias = "f" + std::to_string(def->id);
         sqlite3_stmt* s = nullptr;
         sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
         sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);

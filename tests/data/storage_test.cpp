@@ -397,6 +397,30 @@ TEST_F(StorageTest, AReadOnlyFileIsReadButNotWritten) {
     EXPECT_EQ(result, "");
 }
 
+TEST_F(StorageTest, ATableThatCannotBeCreatedEndsTheProgram) {
+    ctx.reset();
+    std::filesystem::permissions(folder.path(), std::filesystem::perms(0555));
+    const std::filesystem::path dir = folder.path();
+    std::string result = support::inChild(
+        [dir]() -> std::string {
+            support::MessageScript seen;
+            Context station(dir);
+            auto& f = station.access<PQXO10>();
+            f.Open();
+            try {
+                f.records();
+                return "no halt";
+            } catch (const ProgramHalt&) {
+            }
+            if (seen.shown.size() != 1 || seen.shown[0].title != "File Creation Error" ||
+                seen.shown[0].text.find("creating PQxO10") == std::string::npos)
+                return "expected the creation error, saw: " + seen.titles();
+            return "";
+        },
+        true);
+    EXPECT_EQ(result, "");
+}
+
 TEST_F(StorageTest, AFileOfAnotherLayoutIsInvalid) {
     rawSql(folder / "PQxO10.tps", "CREATE TABLE PQXO10 (\"_pos\" INTEGER PRIMARY KEY, OPERATORNO TEXT, NAME TEXT)");
     auto& o10 = use<PQXO10>();
