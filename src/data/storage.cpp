@@ -517,8 +517,8 @@ int Context::Impl::open(FileManagerBase& fm) {
             readOnly = true;
         if (readOnly) {
             conn = std::make_unique<Conn>();
-            int level = raise(2, def, ErrAccessDenied);
-            (void)level;
+            if (!st.warnedReadOnly) raise(2, def, ErrAccessDenied);
+            st.warnedReadOnly = true;
             conn->db = openDatabase(path, true, false, kDefaultWaitMs, &why);
         }
         if (!conn->db) return raise(29, def, ErrEngine, SQLITE_CANTOPEN, why);

@@ -97,6 +97,7 @@ struct TableStore {
     std::unique_ptr<Conn> conn;
     bool opened = false;
     bool readOnly = false;
+    bool warnedReadOnly = false;  // message 2 is shown once per context and table
 };
 
 // A record of some table, owned (for cascades over child tables).

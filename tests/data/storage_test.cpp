@@ -384,6 +384,9 @@ TEST_F(StorageTest, AReadOnlyFileIsReadButNotWritten) {
                 seen.shown[0].text != "Could not get write access to PQxA301 so trying read-only.")
                 return "expected the read-only notice, saw: " + seen.titles();
             if (!f.readOnly()) return "not marked read-only";
+            f.Close();
+            f.Open();
+            if (f.records() != 1 || seen.shown.size() != 1) return "the notice came again: " + seen.titles();
             f.rec.ITEMDESC = "Changed";
             if (f.Update() == LevelBenign) return "update went through";
             if (!seen.anyTitled("Record was not updated")) return "no update message: " + seen.titles();
