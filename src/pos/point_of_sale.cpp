@@ -218,7 +218,8 @@ void BrowsePointOfSale::TakeSelected(int control) {
 void BrowsePointOfSale::enterPaid() {
     TillLocals& L = till_->LOC;
     settleEditor();
-    window()[finished_].disabled = false;
+    // Finished waits while less than the total is tendered.
+    window()[finished_].disabled = L.PAID < L.TOTALAMOUNT;
     window()[payment_].disabled = true;
     if (L.PAYSELECT == 0 && L.CREDIT == 0) {
         PaymentMethod ask(L.PAYMENT);
