@@ -65,6 +65,7 @@ bool TillState::postDocument(DocKind kind) {
         return false;
     };
     if (!scope.ok()) return fail();
+    forgetTransaction();  // the caller's transaction may be older than what was remembered
 
     const bool withTab = kind == DocKind::Sale && LOC.TAG == 1;
     std::vector<PQXV60> lines;
@@ -175,12 +176,17 @@ bool TillState::PostDetail() {
     auto& t21 = ctx_.access<PQXT21>();
     std::string classCode = classCodeOf(line.ACCNUMBER);
     std::uint16_t entNumber = 0;
-    if (!clip(line.ITEMCODE).empty()) {
+    if (const std::string code = upper(clip(line.ITEMCODE)); !code.empty()) {
         // Each row carries its own item's enterprise number.
-        auto& a301 = ctx_.access<PQXA301>();
-        a301.clearBuffer();
-        a301.rec.ITEMCODE = line.ITEMCODE;
-        if (a301.get(PA301::ItemCodeKey) == ErrNone) entNumber = a301.rec.ENTNUMBER;
+        if (auto it = entNumbers_.find(code); it != entNumbers_.end()) {
+            entNumber = it->second;
+        } else {
+            auto& a301 = ctx_.access<PQXA301>();
+            a301.clearBuffer();
+            a301.rec.ITEMCODE = line.ITEMCODE;
+            if (a301.get(PA301::ItemCodeKey) == ErrNone) entNumber = a301.rec.ENTNUMBER;
+            entNumbers_.emplace(code, entNumber);
+        }
     }
     t21.clearBuffer();
     PQXT21& r = t21.rec;
@@ -215,10 +221,17 @@ bool TillState::PostDetail() {
     if (!hasVat) return true;
 
     if (!NextDetailNumber()) return false;
-    auto& v01 = ctx_.access<PQXV01>();
-    v01.clearBuffer();
-    v01.rec.VATCODE = line.VATCODE;
-    std::uint16_t vatAccount = v01.get(PV01::VatCodeKey) == ErrNone ? v01.rec.ACCNUMBER : 0;
+    std::uint16_t vatAccount = 0;
+    const std::string vatCode = upper(clip(line.VATCODE));
+    if (auto it = vatAccounts_.find(vatCode); it != vatAccounts_.end()) {
+        vatAccount = it->second;
+    } else {
+        auto& v01 = ctx_.access<PQXV01>();
+        v01.clearBuffer();
+        v01.rec.VATCODE = line.VATCODE;
+        vatAccount = v01.get(PV01::VatCodeKey) == ErrNone ? v01.rec.ACCNUMBER : 0;
+        vatAccounts_.emplace(vatCode, vatAccount);
+    }
     t21.clearBuffer();
     r.DOCUMENTNO = header_.DOCUMENTNO;
     r.TRANSDATE = header_.TRANSDATE;
@@ -237,12 +250,21 @@ bool TillState::PostDetail() {
 }
 
 bool TillState::NextDetailNumber() {
+    if (detailNumberRead_ && ctx_.inTransaction(PQXT21::table())) {
+        if (LOC.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
+            failed(ErrValueRange, storeErrorText(ErrValueRange));
+            return false;
+        }
+        ++LOC.DETAILNUMBER;
+        return true;
+    }
     auto& t21 = ctx_.access<PQXT21>();
     t21.clearBuffer();
     t21.SetEnd(PT21::DetailNumberKey);
     int rc = t21.previous();
     if (rc == ErrNoRecord) {
         LOC.DETAILNUMBER = 1;
+        detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
         return true;
     }
     if (rc != ErrNone) {
@@ -254,6 +276,7 @@ bool TillState::NextDetailNumber() {
         return false;
     }
     LOC.DETAILNUMBER = t21.rec.DETAILNUMBER + 1;
+    detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
     return true;
 }
 

@@ -24,6 +24,7 @@ TillState::Scope::Scope(TillState& till, std::vector<const TableDef*> tables) : 
     till.failText_.clear();
     till.failShown_ = false;
     till.writeSeq_ = 0;
+    till.forgetTransaction();
     tx_.emplace(till.ctx_, std::move(tables), kLockWait);
     ok_ = tx_->active();
     if (!ok_) till.failed(tx_->errorCode() ? tx_->errorCode() : ErrLockedOut, tx_->errorText());
@@ -305,10 +306,20 @@ bool TillState::closeTab() {
 }
 
 std::string TillState::classCodeOf(std::uint16_t accNumber) {
+    if (auto it = classCodes_.find(accNumber); it != classCodes_.end()) return it->second;
     auto& a10 = ctx_.access<PQXA10>();
     a10.clearBuffer();
     a10.rec.ACCNUMBER = accNumber;
-    return a10.get(PA10::AccNumberKey) == ErrNone ? a10.rec.CLASSCODE : std::string();
+    std::string code = a10.get(PA10::AccNumberKey) == ErrNone ? a10.rec.CLASSCODE : std::string();
+    classCodes_.emplace(accNumber, code);
+    return code;
+}
+
+void TillState::forgetTransaction() {
+    detailNumberRead_ = false;
+    classCodes_.clear();
+    entNumbers_.clear();
+    vatAccounts_.clear();
 }
 
 // ---- writes and failures --------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -164,6 +165,13 @@ private:
     PQXT20 header_;                 // the header the rows go to
     std::uint32_t tabDocumentNo_ = 0;
     std::string controlOperator_;   // PT21:REFERENCE2 of the control row
+    // Within one transaction: the detail number was read from the table (later ones follow it,
+    // nobody else can write PQXT21 meanwhile), and master records already looked up.
+    bool detailNumberRead_ = false;
+    std::map<std::uint16_t, std::string> classCodes_;
+    std::map<std::string, std::uint16_t> entNumbers_;
+    std::map<std::string, std::uint16_t> vatAccounts_;
+    void forgetTransaction();
     int failCode_ = 0;
     std::string failText_;
     bool failShown_ = false;
