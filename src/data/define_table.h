@@ -28,6 +28,13 @@ struct KeySpec {
 // std::logic_error when a key names a field the table does not have.
 void finishTable(TableDef& def, std::vector<KeySpec> keys);
 
+// Registers a relation on its parent's side (update and delete actions, in call order) and as a
+// lookup link on its child's side. Links name fields; childKey names a key of the child.
+const RelationDef& addRelation(TableDef& parent, TableDef& child,
+                               const std::vector<std::pair<std::string, std::string>>& links,
+                               const std::string& childKey, RelAction onUpdate, RelAction onDelete,
+                               bool childLookup = true);
+
 template <class T>
 TableDef defineTable(std::string label, std::string prefix, std::string fileName, std::string sqlName,
                      std::vector<FieldDef> fields, std::vector<KeySpec> keys) {

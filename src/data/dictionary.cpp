@@ -67,6 +67,31 @@ void finishTable(TableDef& def, std::vector<KeySpec> keys) {
     def.id = nextTableId++;
 }
 
+const RelationDef& addRelation(TableDef& parent, TableDef& child,
+                               const std::vector<std::pair<std::string, std::string>>& links,
+                               const std::string& childKey, RelAction onUpdate, RelAction onDelete, bool childLookup) {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<RelationDef>> relations;
+    auto r = std::make_unique<RelationDef>();
+    r->parent = &parent;
+    r->child = &child;
+    for (const auto& [p, c] : links) {
+        int pi = parent.fieldIndex(p);
+        int ci = child.fieldIndex(c);
+        if (pi < 0 || ci < 0) throw std::logic_error("relation " + parent.label + "-" + child.label + " names an unknown field");
+        r->links.emplace_back(pi, ci);
+    }
+    r->childKey = child.keyIndex(childKey);
+    if (r->childKey < 0) throw std::logic_error("relation names unknown key " + childKey);
+    r->onUpdate = onUpdate;
+    r->onDelete = onDelete;
+    parent.parentRelations.push_back(r.get());
+    if (childLookup) child.childRelations.push_back(r.get());
+    std::lock_guard lock(mutex);
+    relations.push_back(std::move(r));
+    return *relations.back();
+}
+
 int TableDef::recordLength() const {
     int n = 0;
     for (const auto& f : fields) n += f.bytes;

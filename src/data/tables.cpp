@@ -14,7 +14,7 @@ namespace {
 struct Dictionary {
     TableDef V60, V61, T20, T21, H20, H21, A10, A11, A30, A301, A40, C10, C11, V01, S10, O10, CS10;
     std::vector<const TableDef*> order;
-    std::vector<std::unique_ptr<RelationDef>> relations;
+    std::vector<const RelationDef*> relations;
 
     Dictionary() {
 #define TAVLO_TABLE(MEMBER, LABEL, PREFIX, FILE, FIELDS, KEYS)                                     \
@@ -72,29 +72,15 @@ struct Dictionary {
         lookups(A10, {&A40});
     }
 
-    void relate(TableDef& parent, TableDef& child, std::vector<std::pair<const char*, const char*>> links,
+    void relate(TableDef& parent, TableDef& child, std::vector<std::pair<std::string, std::string>> links,
                 const char* childKey, RelAction onUpdate, RelAction onDelete) {
-        auto r = std::make_unique<RelationDef>();
-        r->parent = &parent;
-        r->child = &child;
-        for (auto& [p, c] : links) {
-            int pi = parent.fieldIndex(p);
-            int ci = child.fieldIndex(c);
-            if (pi < 0 || ci < 0) throw std::logic_error("relation names an unknown field");
-            r->links.emplace_back(pi, ci);
-        }
-        r->childKey = child.keyIndex(childKey);
-        if (r->childKey < 0) throw std::logic_error("relation names an unknown key");
-        r->onUpdate = onUpdate;
-        r->onDelete = onDelete;
-        parent.parentRelations.push_back(r.get());
-        relations.push_back(std::move(r));
+        relations.push_back(&addRelation(parent, child, links, childKey, onUpdate, onDelete, false));
     }
 
     void lookups(TableDef& child, std::vector<const TableDef*> parents) {
         for (const TableDef* p : parents)
-            for (const auto& r : relations)
-                if (r->parent == p && r->child == &child) child.childRelations.push_back(r.get());
+            for (const RelationDef* r : relations)
+                if (r->parent == p && r->child == &child) child.childRelations.push_back(r);
     }
 };
 
