@@ -192,24 +192,30 @@ void Procedure::standardAccepted(const Event& event, bool& passOn) {
                 if (c.use.bound()) c.use.set(c.checked ? c.trueValue : c.falseValue);
             }
             break;
-        case ControlKind::Button:
-            for (const auto& other : window_.controls()) {
-                ListControl* l = other.list.get();
-                if (!l) continue;
-                if (l->insertButton == c.number) {
+        case ControlKind::Button: {
+            // The lists first: a list's handler may add controls to the window.
+            std::vector<std::shared_ptr<ListControl>> lists;
+            for (const auto& other : window_.controls())
+                if (other.list) lists.push_back(other.list);
+            int number = c.number;
+            bool closes = c.closes;
+            for (const auto& shared : lists) {
+                ListControl* l = shared.get();
+                if (l->insertButton == number) {
                     if (l->editInPlace) l->beginInsert();
                     else if (l->onInsert) l->onInsert();
-                } else if (l->changeButton == c.number) {
+                } else if (l->changeButton == number) {
                     if (l->editInPlace) l->beginChange();
                     else if (l->onChange) l->onChange();
-                } else if (l->deleteButton == c.number) {
+                } else if (l->deleteButton == number) {
                     l->deleteSelected();
-                } else if (l->selectButton == c.number) {
+                } else if (l->selectButton == number) {
                     if (l->onSelect) l->onSelect();
                 }
             }
-            if (c.closes) close(Response::Cancelled);
+            if (closes) close(Response::Cancelled);
             break;
+        }
         default:
             break;
     }

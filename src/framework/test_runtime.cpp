@@ -219,7 +219,8 @@ void TestRuntime::finish(TestWindow& window) {
     dispatch(p, Event{EventKind::CloseWindow, 0});
     if (isLive(p)) {
         p.close();
-        dispatch(p, Event{EventKind::Timer, 0});
+        live_.erase(&p);
+        p.Kill();
     }
 }
 
