@@ -48,6 +48,8 @@ QtRuntime::QtRuntime() {
 }
 
 QtRuntime::~QtRuntime() {
+    // Windows still open are closed first, or their threads would wait for ever.
+    if (running_ > 0 && QCoreApplication::instance() && QThread::currentThread() == thread()) shutDown();
     setMessageHandler(nullptr);
     for (auto& t : threads_)
         if (t.joinable()) t.join();
@@ -169,10 +171,15 @@ void QtRuntime::shutDown() {
         open = hosts_;
     }
     for (WindowHost* h : open) h->send(Event{EventKind::CloseWindow, 0});
-    // Wake contexts that wait without a window.
-    // Keep serving the context threads (their last calls to this thread) until all have ended.
+        // Keep serving the context threads (their last calls to this thread) until all have ended.
     while (running_ > 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        // A context waiting for a message box or dialog gets its cancel answer.
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible()) continue;
+            if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+            else if (auto* m = qobject_cast<QMenu*>(w)) m->close();
+        }
         std::lock_guard guard(lock_);
         for (WindowHost* h : hosts_) h->send(Event{EventKind::CloseWindow, 0});
     }

@@ -37,7 +37,7 @@ QApplication& application() {
 }
 
 // Polls with the event loop running, as QTRY_VERIFY does.
-bool eventually(const std::function<bool()>& condition, int ms = 10000) { return QTest::qWaitFor(condition, ms); }
+bool eventually(const std::function<bool()>& condition, int ms = 30000) { return QTest::qWaitFor(condition, ms); }
 
 QWidget* topLevel(const QString& name) {
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -143,10 +143,11 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     ASSERT_TRUE(user && password);
     EXPECT_EQ(password->echoMode(), QLineEdit::Password);
     user->setFocus();
+    // Enter completes an entry whether or not the window has the focus yet.
     QTest::keyClicks(user, "anna");
-    QTest::keyClick(user, Qt::Key_Tab);
+    QTest::keyClick(user, Qt::Key_Return);
     QTest::keyClicks(password, "pw");
-    QTest::keyClick(password, Qt::Key_Tab);
+    QTest::keyClick(password, Qt::Key_Return);
     QTest::mouseClick(login->findChild<QPushButton*>("OK"), Qt::LeftButton);
 
     // The reminder, then the frame.
@@ -175,11 +176,14 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     }
 
     // A command whose window is not built says so.
+    ProcedureFactory operators = commandFactory(kOperators);
+    setCommandFactory(kOperators, nullptr);
     menuAction(frame, "Ope&rators")->trigger();
     ASSERT_TRUE(eventually([] { return messageBox() != nullptr; }));
     EXPECT_EQ(messageBox()->text(), "This part of the program is not available yet.");
     messageBox()->button(QMessageBox::Ok)->click();
     ASSERT_TRUE(eventually([] { return messageBox() == nullptr; }));
+    setCommandFactory(kOperators, operators);
 
     // Switch to Afrikaans.
     QAction* afrikaans = menuAction(frame, "Afrikaans");
