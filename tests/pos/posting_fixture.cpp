@@ -1,5 +1,7 @@
 #include "posting_fixture.h"
 
+#include "data/storage.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -258,6 +260,8 @@ void expectSoundDocuments(Context& ctx) {
 }
 
 void PostingTest::SetUp() {
+    // These tests need no protection against power loss; the killed-process test keeps it.
+    setSyncWrites(false);
     GLO.reset();
     GLO.OPERATOR = "OP1";
     setClock(&clock_);
@@ -273,6 +277,7 @@ void PostingTest::TearDown() {
     ctx_.reset();
     setClock(nullptr);
     GLO.reset();
+    setSyncWrites(true);
 }
 
 Decimal PostingTest::ring(const std::vector<LineSpec>& specs) {
