@@ -125,6 +125,10 @@ public:
     bool PostDiscDetail();
     bool UpdateDiscControl();
 
+    // Whether a working line belongs to the sale Finished would post: rung up under this sales
+    // number, or, when paying a tab, taken up from the owner's tab.
+    bool IsSaleLine(const PQXV60& line) const { return isSaleLine(line, LOC.TAG == 1); }
+
     // Resets the sale variables after Finished (step 9 of the screen, without the window).
     void ResetSale();
 
