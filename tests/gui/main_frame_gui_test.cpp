@@ -128,7 +128,10 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     access.useFolder(platform.folder);
     ASSERT_TRUE(access.addUser("anna", "Anna", "pw", true));
     TwoLanguages translator;
+    ProcedureFactory previousDetails = commandFactory(kUserDetails);
+    ProcedureFactory deleting = commandFactory(kDeleteTransactions);
     setCommandFactory(kUserDetails, [] { return std::make_unique<Details>(); });
+    setCommandFactory(kDeleteTransactions, nullptr);  // a command whose window is not there
 
     QtRuntime runtime;
     std::atomic<int> code{-1};
@@ -176,14 +179,11 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     }
 
     // A command whose window is not built says so.
-    ProcedureFactory operators = commandFactory(kOperators);
-    setCommandFactory(kOperators, nullptr);
-    menuAction(frame, "Ope&rators")->trigger();
+    menuAction(frame, "De&lete Transactions")->trigger();
     ASSERT_TRUE(eventually([] { return messageBox() != nullptr; }));
     EXPECT_EQ(messageBox()->text(), "This part of the program is not available yet.");
     messageBox()->button(QMessageBox::Ok)->click();
     ASSERT_TRUE(eventually([] { return messageBox() == nullptr; }));
-    setCommandFactory(kOperators, operators);
 
     // Switch to Afrikaans.
     QAction* afrikaans = menuAction(frame, "Afrikaans");
@@ -229,7 +229,8 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     EXPECT_EQ(readSetting(platform.folder / "Tavlo.Ini", "SPECS", "Version", ""), "5.0b");
     EXPECT_EQ(readSetting(platform.folder / "VLabs.ini", "Language", "No_TILL1_anna", ""), "2");
     EXPECT_NE(readSetting(platform.folder / "Tavlo.INI", "Main", "Width", ""), "");
-    setCommandFactory(kUserDetails, nullptr);
+    setCommandFactory(kUserDetails, previousDetails);
+    setCommandFactory(kDeleteTransactions, deleting);
     std::filesystem::remove_all(platform.folder);
     GLO.reset();
 }

@@ -264,6 +264,7 @@ TEST_F(Frame, CommandsStartTheirProceduresOrSayTheyAreNotThere) {
     EXPECT_EQ(rt.messages[0].title, "Operators");
     EXPECT_EQ(rt.messages[0].text, "This part of the program is not available yet.");
 
+    ProcedureFactory details = commandFactory(kUserDetails);
     setCommandFactory(kUserDetails, [] { return std::make_unique<Notice>(); });
     w.choose("User Detail");
     ASSERT_EQ(rt.started.size(), 1u);
@@ -273,7 +274,7 @@ TEST_F(Frame, CommandsStartTheirProceduresOrSayTheyAreNotThere) {
     EXPECT_EQ(rt.started.size(), 2u);
     rt.started[0].press("Close");
     EXPECT_FALSE(rt.started[0].isOpen());
-    setCommandFactory(kUserDetails, nullptr);
+    setCommandFactory(kUserDetails, details);
 
     w.choose("Contents");
     EXPECT_EQ(rt.helpShown, (std::vector<std::string>{(platform.folder / "POSe.Hlp").string()}));
