@@ -203,9 +203,13 @@ void ListView::render(ListControl& list, double unitX) {
     QRect cell = visualRect(table_.index(editRow_, editColumn_));
     editor_->setGeometry(cell.adjusted(0, -1, 0, 1));
     editor_->setAlignment(alignOf(list.columns[static_cast<std::size_t>(editColumn_)].align));
-    if (moved || !editor_->isVisible()) {
-        editor_->setText(qs(list.editorText()));
+    // A new cell, or the procedure changed the cell (a picked item): show the cell's value.
+    // Otherwise what the operator is typing stays.
+    QString cellText = qs(list.editorText());
+    if (moved || !editor_->isVisible() || cellText != editorShown_) {
+        editor_->setText(cellText);
         editor_->selectAll();
+        editorShown_ = cellText;
     }
     editor_->show();
     editor_->raise();

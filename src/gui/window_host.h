@@ -66,6 +66,7 @@ private:
     QLineEdit* editor_;
     bool editing_ = false;
     int editRow_ = -1, editColumn_ = -1;
+    QString editorShown_;
     std::uint64_t shownVersion_ = ~std::uint64_t{0};
 };
 
