@@ -377,12 +377,8 @@ void BrowsePointOfSale::takeClose() {
 
 // ---- lines ------------------------------------------------------------------------------------
 
-bool BrowsePointOfSale::isSaleLine(const PQXV60& line) const {
-    const TillLocals& L = till_->LOC;
-    if (line.SALESNUMBER == L.SALESNUMBER) return true;
-    // Lines taken up from a tab keep the sales number they were rung up under.
-    return L.TAG == 1 && L.TAGACCNUMBER != 0 && line.CLIENTNO == L.TAGACCNUMBER && line.DOCUMENTNO != 0;
-}
+// The lines shown are exactly the lines Finished would post.
+bool BrowsePointOfSale::isSaleLine(const PQXV60& line) const { return till_->IsSaleLine(line); }
 
 std::vector<Row> BrowsePointOfSale::loadLines() {
     auto& v60 = context().access<PQXV60>();

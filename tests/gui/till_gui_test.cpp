@@ -1,0 +1,270 @@
+// The till on the real desktop runtime: an operator logs in, rings up two lines with the
+// keyboard, tenders cash and finishes; the slip comes up in the preview and the sale is in the
+// tables. With TAVLO_SCREENSHOT_DIR set (under xvfb-run) the till and the slip are saved as PNG.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+
+#include "data/file_manager.h"
+#include "gui/preview_page_view.h"
+#include "gui/preview_previewer.h"
+#include "gui/preview_window.h"
+#include "gui/qt_runtime.h"
+#include "operators/operators.h"
+#include "shell/globals.h"
+#include "util/date.h"
+
+namespace tavlo::gui {
+namespace {
+
+using namespace std::chrono_literals;
+
+QApplication& application() {
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
+    static int argc = 1;
+    static char name[] = "test_gui";
+    static char* argv[] = {name, nullptr};
+    return *new QApplication(argc, argv);
+}
+
+bool eventually(const std::function<bool()>& condition, int ms = 20000) { return QTest::qWaitFor(condition, ms); }
+
+QWidget* topLevel(const QString& name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == name) return w;
+    return nullptr;
+}
+
+QPushButton* button(QWidget* window, const char* name) { return window->findChild<QPushButton*>(name); }
+
+// Saves the window as the operator sees it (the whole screen when there is one).
+void screenshot(QWidget* window, const char* file) {
+    const char* dir = std::getenv("TAVLO_SCREENSHOT_DIR");
+    if (!dir) return;
+    QTest::qWait(300);
+    QPixmap shot = window->grab();
+    if (QScreen* screen = QGuiApplication::primaryScreen(); screen && std::getenv("DISPLAY"))
+        shot = screen->grabWindow(0, window->frameGeometry().x(), window->frameGeometry().y(),
+                                  window->frameGeometry().width(), window->frameGeometry().height());
+    shot.save(QString::fromUtf8(dir) + QStringLiteral("/") + QString::fromUtf8(file));
+}
+
+void seed(const std::filesystem::path& folder) {
+    Context ctx(folder);
+    for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
+    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10>(5s);
+    ASSERT_TRUE(tx.active());
+    auto& a10 = ctx.access<PQXA10>();
+    for (auto [n, cls, desc] : {std::tuple{1000, "A", "Sales"}, {8400, "K", "Cash till"}, {9500, "L", "VAT output"}}) {
+        a10.clearBuffer();
+        a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
+        a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
+        a10.rec.CLASSCODE = cls;
+        a10.rec.ACCDESC = desc;
+        ASSERT_EQ(a10.add(), ErrNone);
+    }
+    auto& v01 = ctx.access<PQXV01>();
+    v01.clearBuffer();
+    v01.rec.VATCODE = "01";
+    v01.rec.VATRATE = Decimal(15);
+    v01.rec.ACCNUMBER = 9500;
+    ASSERT_EQ(v01.add(), ErrNone);
+    auto& a301 = ctx.access<PQXA301>();
+    for (auto [code, desc, price, status] : {std::tuple{"COKE", "Cola 330ml", "11.50", "I"},
+                                             {"SOAP", "Hand soap", "5.06", "E"}}) {
+        a301.clearBuffer();
+        a301.rec.ITEMCODE = code;
+        a301.rec.ITEMDESC = desc;
+        a301.rec.POSSELLINGPRICE = Decimal::of(price);
+        a301.rec.VATCODE = "01";
+        a301.rec.VATSTATUS = status;
+        a301.rec.NOTSTOCKITEM = 1;
+        a301.rec.SALESACCOUNT = 1000;
+        ASSERT_EQ(a301.add(), ErrNone);
+    }
+    auto& s10 = ctx.access<PQXS10>();
+    s10.clearBuffer();
+    s10.rec.SPECNUMBER = 1;
+    s10.rec.POSACCNUMBER = 8400;
+    ASSERT_EQ(s10.add(), ErrNone);
+    auto& cs10 = ctx.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.rec.USERNUMBER = 1;
+    cs10.rec.USERNAME = "Corner Cafe";
+    cs10.rec.ADDRESS1 = "12 Long Street";
+    cs10.rec.PREFIX = "A";
+    cs10.rec.LASTDOCNR = 1233;
+    ASSERT_EQ(cs10.add(), ErrNone);
+    auto& o10 = ctx.access<PQXO10>();
+    o10.clearBuffer();
+    o10.rec.OPERATORNO = "OP1";
+    o10.rec.NAME = "Anna";
+    o10.rec.PASSWORD = "anna1";
+    ASSERT_EQ(o10.add(), ErrNone);
+    ASSERT_TRUE(tx.commit());
+}
+
+// Types into the list's editor and ends with a key; waits until the editor shows `next`.
+void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& next) {
+    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->hasFocus(); }));
+    if (!text.isEmpty()) QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, key);
+    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->text() == next; }))
+        << "editor shows '" << editor->text().toStdString() << "'";
+}
+
+TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
+    application();
+    static std::atomic<int> counter{0};
+    auto folder = std::filesystem::temp_directory_path() /
+                  ("tavlo-till-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(folder);
+    GLO.reset();
+    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
+    setClock(&clock);
+    seed(folder);
+    installReportPreview();
+
+    QtRuntime runtime;
+    std::atomic<bool> done{false};
+    runtime.launch([&] {
+        OperatorPassword login;
+        login.setContext(std::make_shared<Context>(folder));
+        runtime.run(login);
+        done = true;
+    });
+
+    // Log in: the operator's name typed, the password, OK.
+    ASSERT_TRUE(eventually([] { return topLevel("OperatorPassword") != nullptr; }));
+    QWidget* login = topLevel("OperatorPassword");
+    auto* name = login->findChild<QLineEdit*>("Name");
+    auto* password = login->findChild<QLineEdit*>("Password");
+    ASSERT_TRUE(name && password);
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    name->setFocus();
+    QTest::keyClicks(name, "Anna");
+    QTest::keyClick(name, Qt::Key_Return);
+    ASSERT_TRUE(eventually([] { return GLO.OPERATOR == "OP1"; }));
+    password->setFocus();
+    QTest::keyClicks(password, "anna1");
+    QTest::keyClick(password, Qt::Key_Return);
+    QTest::mouseClick(button(login, "OK"), Qt::LeftButton);
+
+    // The till.
+    ASSERT_TRUE(eventually([] { return topLevel("BrowsePointOfSale") != nullptr; }));
+    QWidget* till = topLevel("BrowsePointOfSale");
+    EXPECT_EQ(till->windowTitle(), "Point Of Sale");
+    auto* list = till->findChild<QAbstractItemView*>("List");
+    ASSERT_NE(list, nullptr);
+    QTest::mouseClick(button(till, "Insert"), Qt::LeftButton);
+    editorKeys(till, "coke", Qt::Key_Tab, "1.000");
+    editorKeys(till, "2", Qt::Key_Tab, "0.00");
+    editorKeys(till, "", Qt::Key_Tab, "");  // saved; the next line opens
+    editorKeys(till, "SOAP", Qt::Key_Tab, "1.000");
+    editorKeys(till, "", Qt::Key_Tab, "0.00");
+    editorKeys(till, "", Qt::Key_Tab, "");
+    ASSERT_TRUE(eventually([&] { return list->model()->rowCount() == 3; }));
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "COKE");
+    EXPECT_EQ(list->model()->index(0, 7).data().toString(), "23.00");
+    EXPECT_EQ(list->model()->index(1, 7).data().toString(), "5.82");
+    auto* total = till->findChild<QLabel*>("Total");
+    ASSERT_NE(total, nullptr);
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "28.82"; }));
+    screenshot(till, "till.png");
+
+    // Payment: the pay method (cash), then the amount tendered.
+    QTest::mouseClick(button(till, "PaymentButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
+    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
+    auto* paid = till->findChild<QLineEdit*>("Paid");
+    ASSERT_TRUE(eventually([&] { return topLevel("PaymentMethod") == nullptr; }));
+    paid->setFocus();
+    paid->selectAll();
+    QTest::keyClicks(paid, "50");
+    QTest::keyClick(paid, Qt::Key_Return);
+    auto* change = till->findChild<QLabel*>("ChangeAmount");
+    ASSERT_TRUE(eventually([&] { return change->text().trimmed() == "21.20"; }));
+    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
+    screenshot(till, "till-tendered.png");
+
+    // Finished: the slip in the preview, then the screen cleared for the next sale. The preview
+    // runs its own event loop, so it is looked at from a timer inside that loop.
+    std::vector<int> slipPages;
+    bool slipSeen = false;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
+        if (!preview || slipSeen) return;
+        slipSeen = true;
+        watch.stop();
+        slipPages = preview->chosenPages();
+        screenshot(preview, "slip.png");
+        preview->reject();
+    });
+    watch.start();
+    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return slipSeen; }));
+    EXPECT_EQ(slipPages, std::vector<int>{0});  // one page, the slip
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
+
+    {
+        Context ctx(folder);
+        auto& t20 = ctx.access<PQXT20>();
+        t20.UseFile();
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(t20.get(PT20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(t20.rec.AMOUNT, Decimal::of("28.82"));
+        EXPECT_EQ(t20.rec.PAYMETHOD, 1);
+        EXPECT_EQ(clip(t20.rec.REFERENCE1), "A1234");
+        auto& h20 = ctx.access<PQXH20>();
+        h20.UseFile();
+        h20.clearBuffer();
+        h20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(h20.get(PH20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(h20.rec.PAID, Decimal(50));
+        EXPECT_EQ(h20.rec.CHANGE, Decimal::of("21.20"));
+        EXPECT_EQ(h20.rec.VERSKIL, Decimal::of("0.02"));
+        auto& v60 = ctx.access<PQXV60>();
+        v60.UseFile();
+        EXPECT_EQ(v60.records(), 0);
+    }
+
+    // Close: the cash-up question (No), and the till and the log-in close.
+    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
+    QWidget* ask = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Print Cashup") ask = w;
+        return ask != nullptr;
+    }));
+    for (auto* b : ask->findChildren<QAbstractButton*>())
+        if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return done.load(); }));
+    runtime.shutDown();
+    setClock(nullptr);
+    report::setReportPreviewer(nullptr);
+    std::filesystem::remove_all(folder);
+    GLO.reset();
+}
+
+}  // namespace
+}  // namespace tavlo::gui
