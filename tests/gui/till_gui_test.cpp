@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,7 +38,10 @@ QApplication& application() {
     static int argc = 1;
     static char name[] = "test_gui";
     static char* argv[] = {name, nullptr};
-    return *new QApplication(argc, argv);
+    auto* app = new QApplication(argc, argv);
+    // As the program does: the windows are designed for a small sans-serif font.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    return *app;
 }
 
 bool eventually(const std::function<bool()>& condition, int ms = 20000) { return QTest::qWaitFor(condition, ms); }
