@@ -55,7 +55,11 @@ PageView::PageView(QWidget* parent) : QScrollArea(parent), canvas_(new PageCanva
     setWidget(canvas_);
     setWidgetResizable(false);
     setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    setBackgroundRole(QPalette::Dark);
+    // The same grey around the pages whether the canvas fills the view or not.
+    QPalette palette = viewport()->palette();
+    palette.setColor(QPalette::Window, QColor(128, 128, 128));
+    viewport()->setPalette(palette);
+    viewport()->setAutoFillBackground(true);
 }
 
 void PageView::setPages(const report::Pages* pages, const std::vector<bool>* marked) {

@@ -109,6 +109,8 @@ TEST_F(ReportPreviewGui, ThePrintPreviewPagesZoomsAndPrintsTheChosenPages) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.windowTitle(), "Report Preview");
+    if (const char* dir = std::getenv("TAVLO_SCREENSHOT_DIR"))
+        window.grab().save(QString::fromUtf8(dir) + "/print_preview.png");
     auto* page = window.findChild<QSpinBox*>("PageSpin");
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->value(), 1);
@@ -166,6 +168,8 @@ TEST_F(ReportPreviewGui, TheReportViewerPagesMarksDeletesAndPrintsWithOptions) {
     window.showMaximized();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.windowTitle(), "Daily Cash Up");
+    if (const char* dir = std::getenv("TAVLO_SCREENSHOT_DIR"))  // to look at the window when asked
+        window.grab().save(QString::fromUtf8(dir) + "/report_viewer.png");
     for (const char* tip : {"Print The Report", "Exit Without Printing Report", "Jump To Page ??", "Go To First Page",
                             "Previous Page", "Next Page", "Go To Last Page", "Print Current Page Only", "Display Thumbnails",
                             "Save Current Page To File", "Save Pages To File", "Delete Page",
