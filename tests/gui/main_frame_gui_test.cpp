@@ -140,6 +140,7 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     // Log in.
     ASSERT_TRUE(eventually([] { return topLevel("AccessLogin") != nullptr; }));
     QWidget* login = topLevel("AccessLogin");
+    if (const char* shot = std::getenv("TAVLO_SCREENSHOT")) login->grab().save(QString::fromUtf8(shot) + ".login.png");
     EXPECT_EQ(login->windowTitle(), "Tavlo v5 | Main");
     auto* user = login->findChild<QLineEdit*>("User");
     auto* password = login->findChild<QLineEdit*>("Password");
@@ -200,6 +201,7 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     menuAction(frame, "User Deta&il")->trigger();
     ASSERT_TRUE(eventually([] { return topLevel("UserDetails") != nullptr; }));
     QWidget* details = topLevel("UserDetails");
+    if (const char* shot = std::getenv("TAVLO_SCREENSHOT")) details->grab().save(QString::fromUtf8(shot) + ".details.png");
     EXPECT_EQ(details->windowTitle(), "Gebruikerbesonderhede");
     EXPECT_TRUE(frame->isEnabled());
     QTest::mouseClick(details->findChild<QPushButton*>("Insert"), Qt::LeftButton);
