@@ -415,10 +415,20 @@ int raise(int id, const TableDef& def, int code, int fileCode = 0, const std::st
     return GlobalErrors().Throw(id);
 }
 
+int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut);
+
+// Creates the table under the write lock. Another till may have created it since we looked:
+// then its table stands and nothing is created twice.
 bool createSchema(Conn& c, const TableDef& def, std::string* why) {
     if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
         *why = c.message();
         return false;
+    }
+    int rc = 0;
+    switch (checkLayout(c, def, why, &rc)) {
+        case 1: return c.exec("COMMIT") == SQLITE_OK;
+        case 0: break;
+        default: c.exec("ROLLBACK"); return false;
     }
     for (const std::string& stmt : tableSchema(def))
         if (c.exec(stmt) != SQLITE_OK) {
@@ -504,10 +514,10 @@ int Context::Impl::open(FileManagerBase& fm) {
     bool readOnly = false;
 
     if (!exists) {
+        // Never remove the file on failure: another till may be creating the same table now.
         conn->db = openDatabase(path, false, true, kDefaultWaitMs, &why);
         if (!conn->db || !createSchema(*conn, def, &why)) {
             conn.reset();
-            std::filesystem::remove(path, ec);
             return raise(12, def, ErrEngine, SQLITE_CANTOPEN, why);
         }
     } else {

@@ -1,6 +1,7 @@
 // File managers on real table files: opening, keys, walks, numbering, writes and their failures.
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -43,6 +44,34 @@ TEST_F(StorageTest, FirstStartCreatesEveryTableEmptyWithoutAMessage) {
         EXPECT_TRUE(std::filesystem::exists(folder / t->diskFile())) << t->diskFile();
     }
     EXPECT_TRUE(messages.shown.empty()) << messages.titles();
+}
+
+TEST_F(StorageTest, TillsStartingTogetherOnAnEmptyFolderAllKeepTheirRecords) {
+    // Each child creates the tables on its first use; none may lose another's file or record.
+    constexpr int kTills = 4;
+    const std::filesystem::path go = folder / "go";
+    std::vector<pid_t> tills;
+    for (int i = 0; i < kTills; ++i) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            while (!std::filesystem::exists(go)) usleep(200);
+            Context c(folder.path());
+            auto& o10 = c.access<PQXO10>();
+            o10.Open();
+            o10.rec = PQXO10{"T" + std::to_string(i), "Till", "pw"};
+            _exit(o10.Insert() == LevelBenign ? 0 : 1);
+        }
+        tills.push_back(pid);
+    }
+    std::ofstream(go).put('1');
+    for (pid_t pid : tills) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    use<PQXO10>();
+    EXPECT_EQ(all<PQXO10>(*ctx).size(), static_cast<std::size_t>(kTills));
 }
 
 TEST_F(StorageTest, FetchReadsByKeyAndAMissClearsTheBuffer) {
