@@ -1,0 +1,288 @@
+// The till screen at the counter, with 100 000 documents already posted: from the Tab that
+// accepts a line's last column to the refreshed total (the 20th line of a sale), and from
+// Finished to the slip's pages ready for the preview (a 20-line sale).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "data/file_manager.h"
+#include "data/storage.h"
+#include "framework/test_runtime.h"
+#include "pos/point_of_sale.h"
+#include "reports/report_output.h"
+#include "shell/globals.h"
+#include "util/date.h"
+
+namespace {
+
+using namespace tavlo;
+using namespace std::chrono_literals;
+
+constexpr int kDocuments = 100000;
+constexpr int kLines = 20;
+
+void check(bool ok, const std::string& what) {
+    if (!ok) throw std::runtime_error(what);
+}
+
+std::string quote(const std::string& name) { return "\"" + name + "\""; }
+
+void exec(sqlite3* db, const std::string& sql) {
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    std::string msg = err ? err : "";
+    sqlite3_free(err);
+    check(rc == SQLITE_OK, sql + ": " + msg);
+}
+
+// Adds records straight into a table file, as the storage stores them.
+class BulkInsert {
+public:
+    BulkInsert(sqlite3* db, const std::filesystem::path& folder, const TableDef& def) : db_(db), def_(def) {
+        alias_ = "b" + def.label;
+        exec(db, "ATTACH DATABASE '" + (folder / def.diskFile()).string() + "' AS " + alias_);
+        std::string cols, params;
+        for (std::size_t i = 0; i < def.fields.size(); ++i) {
+            cols += (i ? "," : "") + quote(def.fields[i].name);
+            params += i ? ",?" : "?";
+        }
+        std::string sql = "INSERT INTO " + alias_ + "." + quote(def.sqlName) + " (" + cols + ") VALUES (" + params + ")";
+        check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) == SQLITE_OK, sqlite3_errmsg(db));
+    }
+    ~BulkInsert() { sqlite3_finalize(stmt_); }
+    void add(const void* record) {
+        int i = 1;
+        for (const FieldDef& f : def_.fields) {
+            FieldValue v = fieldValue(f, record);
+            if (auto* n = std::get_if<long long>(&v)) sqlite3_bind_int64(stmt_, i, *n);
+            else if (auto* d = std::get_if<double>(&v)) sqlite3_bind_double(stmt_, i, *d);
+            else if (auto* t = std::get_if<std::string>(&v)) sqlite3_bind_text(stmt_, i, clip(*t).c_str(), -1, SQLITE_TRANSIENT);
+            else sqlite3_bind_int64(stmt_, i, static_cast<long long>(std::get<Decimal>(v).scaled(f.places)));
+            ++i;
+        }
+        check(sqlite3_step(stmt_) == SQLITE_DONE, sqlite3_errmsg(db_));
+        sqlite3_reset(stmt_);
+    }
+
+private:
+    sqlite3* db_;
+    const TableDef& def_;
+    std::string alias_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Master data a shop sells from, and kDocuments posted sales with their history.
+class ShopFolder {
+public:
+    ShopFolder() {
+        path_ = std::filesystem::temp_directory_path() / ("tavlo-bench-till-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+        Context ctx(path_);
+        for (const TableDef* t : dictionaryTables()) {
+            ctx.access(*t).UseFile();
+            check(ctx.access(*t).OpenNow() == LevelBenign, "open " + t->label);
+        }
+        auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10>(5s);
+        auto& a10 = ctx.access<PQXA10>();
+        for (auto [n, cls] : {std::pair{1000, "A"}, {8400, "K"}, {8410, "K"}, {9500, "L"}}) {
+            a10.clearBuffer();
+            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
+            a10.rec.CLASSCODE = cls;
+            a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
+            a10.rec.ACCDESC = "Account " + std::to_string(n);
+            check(a10.add() == ErrNone, "account");
+        }
+        auto& v01 = ctx.access<PQXV01>();
+        v01.clearBuffer();
+        v01.rec.VATCODE = "01";
+        v01.rec.VATRATE = Decimal(15);
+        v01.rec.ACCNUMBER = 9500;
+        check(v01.add() == ErrNone, "vat");
+        auto& a301 = ctx.access<PQXA301>();
+        for (int i = 0; i < 50; ++i) {
+            a301.clearBuffer();
+            a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
+            a301.rec.ITEMDESC = "Item number " + std::to_string(i);
+            a301.rec.POSSELLINGPRICE = Decimal::of("11.50") + Decimal(i);
+            a301.rec.VATCODE = "01";
+            a301.rec.VATSTATUS = i % 2 ? "I" : "E";
+            a301.rec.NOTSTOCKITEM = 1;
+            a301.rec.SALESACCOUNT = 1000;
+            check(a301.add() == ErrNone, "item");
+        }
+        auto& s10 = ctx.access<PQXS10>();
+        s10.clearBuffer();
+        s10.rec.SPECNUMBER = 1;
+        s10.rec.POSACCNUMBER = 8400;
+        s10.rec.POSDIRECTACC = 8410;
+        check(s10.add() == ErrNone, "spec");
+        auto& cs10 = ctx.access<PACS10>();
+        cs10.clearBuffer();
+        cs10.rec.USERNUMBER = 1;
+        cs10.rec.USERNAME = "Bench Cafe";
+        cs10.rec.PREFIX = "B";
+        cs10.rec.LASTDOCNR = kDocuments;
+        check(cs10.add() == ErrNone, "company");
+        check(tx.commit(), "seed");
+
+        std::string error;
+        sqlite3* db = openDatabase(path_ / ".bench-seed", false, true, 5000, &error);
+        check(db != nullptr, error);
+        {
+            BulkInsert t20(db, path_, PQXT20::table()), t21(db, path_, PQXT21::table());
+            BulkInsert h20(db, path_, PQXH20::table()), h21(db, path_, PQXH21::table());
+            exec(db, "BEGIN");
+            std::uint32_t detail = 0;
+            for (int d = 1; d <= kDocuments; ++d) {
+                PQXT20 h;
+                h.DOCUMENTNO = static_cast<std::uint32_t>(d);
+                h.TRANTYPENUMBER = 5;
+                h.ACCNUMBER = 8400;
+                h.TRANSDATE = dayNumber(2024, 1, 1) + d % 60;
+                h.REFERENCE1 = "B" + std::to_string(d);
+                h.TRANDESC = "Point of Sale";
+                h.AMOUNT = Decimal::of("23.00");
+                h.VAT = Decimal::of("3.00");
+                h.NOOFENTRIES = 3;
+                h.LOOKUPDATE = "20240101";
+                h.PAYMETHOD = 1;
+                t20.add(&h);
+                PQXH20 hh;
+                copyFields(hh, h);
+                h20.add(&hh);
+                for (int r = 0; r < 3; ++r) {
+                    PQXT21 row;
+                    row.DOCUMENTNO = h.DOCUMENTNO;
+                    row.TRANSDATE = h.TRANSDATE;
+                    row.ACCNUMBER = r == 0 ? 1000 : r == 1 ? 9500 : 8400;
+                    row.REFERENCE1 = h.REFERENCE1;
+                    row.DESCRIPTION = "Row";
+                    (r == 2 ? row.DEBIT : row.CREDIT) =
+                        r == 0 ? Decimal::of("20.00") : r == 1 ? Decimal::of("3.00") : Decimal::of("23.00");
+                    row.DETAILNUMBER = ++detail;
+                    row.ITEMCODE = r == 0 ? "ITEM1" : "";
+                    t21.add(&row);
+                    PQXH21 hr;
+                    copyFields(hr, row);
+                    h21.add(&hr);
+                }
+            }
+            exec(db, "COMMIT");
+        }
+        sqlite3_close(db);
+    }
+    ~ShopFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+ShopFolder& shop() {
+    static ShopFolder folder;
+    return folder;
+}
+
+// Counts the slips that reached the face and their pages.
+class CountingPreviewer : public report::ReportPreviewer {
+public:
+    std::optional<std::string> show(Runtime&, report::ReportOutput& output) override {
+        ++slips;
+        pages += static_cast<long>(output.pages.size());
+        return std::nullopt;
+    }
+    long slips = 0, pages = 0;
+};
+
+FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
+
+// The till open on the shop's data, with the operator's answers scripted.
+struct Counter {
+    Counter() : ctx(std::make_shared<Context>(shop().path())) {
+        GLO.reset();
+        GLO.OPERATOR = "OP1";
+        setClock(&benchClock);
+        report::setReportPreviewer(&previewer);
+        rt.onOpen("PaymentMethod", [](TestWindow& p) { p.press("OK"); });
+        screen.setContext(ctx);
+        window.emplace(rt.open(screen));
+    }
+    ~Counter() {
+        // Closed as the operator closes it: the working lines go with it.
+        if (screen.list().editing()) window->edit("List", "", Key::of(Key::Esc));
+        window->press("CloseButton");
+        rt.finish(*window);
+        report::setReportPreviewer(nullptr);
+        setClock(nullptr);
+    }
+    void line(int i, bool lastColumn = true) {
+        window->edit("List", "ITEM" + std::to_string(i % 50), Key::of(Key::Tab));
+        window->edit("List", std::to_string(1 + i % 3), Key::of(Key::Tab));
+        if (lastColumn) window->edit("List", "0", Key::of(Key::Tab));
+    }
+    std::shared_ptr<Context> ctx;
+    TestRuntime rt;
+    CountingPreviewer previewer;
+    BrowsePointOfSale screen;
+    std::optional<TestWindow> window;
+};
+
+void LineAcceptedToTotal(benchmark::State& state) {
+    Counter c;
+    TestWindow& w = *c.window;
+    w.press("Insert");
+    for (int i = 0; i + 1 < kLines; ++i) c.line(i);
+    for (auto _ : state) {
+        state.PauseTiming();
+        c.line(kLines - 1, false);  // the 20th line, up to its discount column
+        state.ResumeTiming();
+        w.edit("List", "0", Key::of(Key::Tab));  // accepted: stored, and the total follows
+        state.PauseTiming();
+        benchmark::DoNotOptimize(c.screen.till().LOC.TOTALAMOUNT);
+        // Back to 19 lines for the next round.
+        w.edit("List", "", Key::of(Key::Esc));
+        auto& v60 = c.ctx->access<PQXV60>();
+        v60.clearBuffer();
+        v60.SetFileOrder();
+        for (int n = 0; n < kLines; ++n) check(v60.next() == ErrNone, "line");
+        check(v60.erase() == ErrNone, "erase");
+        c.screen.list().reload();
+        w.press("Insert");
+        state.ResumeTiming();
+    }
+    state.counters["lines"] = kLines;
+}
+BENCHMARK(LineAcceptedToTotal)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void FinishedToSlipPages(benchmark::State& state) {
+    Counter c;
+    TestWindow& w = *c.window;
+    w.press("Insert");
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < kLines; ++i) c.line(i);
+        w.press("PaymentButton");
+        w.type("Paid", "2000");
+        long before = c.previewer.slips;
+        check(w.enabled("FinishedButton"), "the amount tendered does not cover the sale");
+        state.ResumeTiming();
+        w.press("Finished");  // posted, history, counter, rounding, the slip's pages
+        state.PauseTiming();
+        check(c.previewer.slips == before + 1, "no slip");
+        state.ResumeTiming();
+    }
+    state.counters["pages"] = benchmark::Counter(static_cast<double>(c.previewer.pages), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(FinishedToSlipPages)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
