@@ -5,6 +5,7 @@
 #include "framework/runtime.h"
 #include "framework/test_runtime.h"
 #include "reports/report_procedure.h"
+#include "shell/globals.h"
 
 namespace tavlo::report {
 namespace {
@@ -136,6 +137,33 @@ TEST(ReportProcedure, TheReportAndItsProgressWindowAreTranslated) {
     EXPECT_EQ(report.window()[report.cancelButton()].text, "Kanselleer");
     const auto texts = report.pages().at(0).texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Nommer"), 2);
+}
+
+}  // namespace
+}  // namespace tavlo::report
+
+namespace tavlo::report {
+namespace {
+
+TEST(PdfTarget, TheFileIsTheReportsOrTheOneChosenWithItsExtension) {
+    TestRuntime runtime;
+    ReportOutput output;
+    runtime.fileAnswers = {std::string("/tmp/slip"), std::string("/tmp/slip.pdf"), std::nullopt};
+    EXPECT_EQ(choosePdfFile(runtime, output), "/tmp/slip.PDF");
+    EXPECT_EQ(choosePdfFile(runtime, output), "/tmp/slip.pdf");
+    EXPECT_EQ(choosePdfFile(runtime, output), std::nullopt);  // cancelled
+    output.pdfFile = "/tmp/listing.pdf";                      // named by the report: not asked
+    EXPECT_EQ(choosePdfFile(runtime, output), "/tmp/listing.pdf");
+    EXPECT_TRUE(runtime.fileAnswers.empty());
+
+    // A file that cannot be written is said so, in the operator's language.
+    output.pages.emplace_back();
+    GLO.LANGUAGENO = 2;
+    EXPECT_FALSE(savePdf(runtime, output, "/nonexistent-folder/slip.pdf"));
+    GLO.LANGUAGENO = 1;
+    ASSERT_EQ(runtime.messages.size(), 1u);
+    EXPECT_EQ(runtime.messages[0].text.rfind("Die PDF-lêer kon nie geskryf word nie.||Cannot write /nonexistent-folder/slip.pdf", 0), 0u)
+        << runtime.messages[0].text;
 }
 
 }  // namespace
