@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavlo"));
+    // The program ends when the main frame's thread ends, not when a box closes while no other
+    // window is up yet (the reminder before the frame shows).
+    QApplication::setQuitOnLastWindowClosed(false);
     // The windows are designed for a small sans-serif font.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
