@@ -36,7 +36,10 @@ std::string pageText(const Page& page, int leftMargin) {
         const int tolerance = lineHeight(t->font) / 2;
         auto it = lines.lower_bound(baseline - tolerance);
         if (it == lines.end() || it->first > baseline + tolerance) it = lines.emplace(baseline, std::vector<Placed>{}).first;
-        it->second.push_back({std::max(0, t->textLeft() / kColumnWidth - leftMargin), t});
+        // Right-aligned texts end at the column of their box's right edge, so amounts line up.
+        const int column = t->align == Align::Right ? (t->x + t->width) / kColumnWidth - characterCount(t->text)
+                                                     : t->textLeft() / kColumnWidth;
+        it->second.push_back({std::max(0, column - leftMargin), t});
     }
     std::string out;
     for (auto& [baseline, items] : lines) {

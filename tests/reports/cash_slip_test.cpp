@@ -273,6 +273,17 @@ TEST_F(CashSlip, ThePdfShowsTheSlipInOrder) {
         ASSERT_TRUE(std::regex_search(rest, m, std::regex(expected))) << expected << " not after offset " << at << ":\n" << text;
         at += static_cast<std::size_t>(m.position(0) + m.length(0));
     }
+
+    // The same pages as text: amounts end in one column, as on paper.
+    const std::string pages = pagesText(previewer_.shown[0].pages);
+    ASSERT_TRUE(writeTextFile((folder_ / "slip.txt").string(), pages));
+    const auto lengthOfLineWith = [&](const std::string& text) {
+        const auto at = pages.find(text);
+        return pages.find('\n', at) - pages.rfind('\n', at);
+    };
+    EXPECT_EQ(lengthOfLineWith("BREAD"), lengthOfLineWith("MILK")) << pages;
+    EXPECT_EQ(lengthOfLineWith("BREAD"), lengthOfLineWith("Total.:")) << pages;
+    EXPECT_EQ(lengthOfLineWith("BREAD"), lengthOfLineWith("Paid .:")) << pages;
 }
 
 TEST_F(CashSlip, TheDebtorSlipAddsAddressVatNumberAndOrderNumber) {
