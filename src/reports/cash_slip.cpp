@@ -32,7 +32,6 @@ CashSlipReport::CashSlipReport(Context& ctx, const SlipArguments& args, Style st
 }
 
 void CashSlipReport::DefineReport(Layout& layout) {
-    auto& t20 = ctx_.access<PQXT20>().rec;
     auto& t21 = ctx_.access<PQXT21>().rec;
     auto& a301 = ctx_.access<PQXA301>().rec;
 
@@ -78,7 +77,6 @@ void CashSlipReport::DefineReport(Layout& layout) {
                      Align::Right));
     detail.add(field("LOC:AMOUNT", 2469, 0, 458, "@n15.2", [this] { return Value(amount_); }, Align::Right));
     layout.details.push_back(std::move(detail));
-    (void)t20;
 }
 
 // Totals, rounding, tender, change, date, document and time.

@@ -8,7 +8,6 @@
 #include <mutex>
 #include <vector>
 
-#include "util/text.h"
 
 namespace tavlo::report {
 namespace {
