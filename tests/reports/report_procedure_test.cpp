@@ -110,11 +110,22 @@ TEST(ReportProcedure, CancelAbandonsTheReport) {
 
 TEST(ReportProcedure, ClosingTheProgressWindowAbandonsTheReport) {
     TestRuntime runtime;  // no ticks: the window is closed with the close box while rows remain
+    runtime.onOpen("PrintCounting", [](TestWindow& w) { w.closeBox(); });
     Counting report(50);
     report.setBatch(10);
     runtime.run(report);
     EXPECT_TRUE(report.cancelled());
     EXPECT_EQ(report.percents.size(), 10u);
+}
+
+TEST(ReportProcedure, AReportRunWithoutAScriptIsGivenTheTimeItNeeds) {
+    TestRuntime runtime;  // however slow the machine, the report reads every row
+    Counting report(50);
+    report.setBatch(1);
+    runtime.run(report);
+    EXPECT_TRUE(report.completed());
+    EXPECT_FALSE(report.cancelled());
+    EXPECT_EQ(report.pages().size(), 1u);
 }
 
 TEST(ReportProcedure, AReportWithoutRowsHasNoPages) {
