@@ -402,7 +402,14 @@ void WindowHost::createControl(const Control& c) {
             auto* e = new QLineEdit(client_);
             if (c.password) e->setEchoMode(QLineEdit::Password);
             e->setReadOnly(c.readOnly);
+            // Enter accepts the entry as it stands; leaving it accepts it only when it was
+            // changed. A window losing the focus to a dialog (the slip's preview) changes nothing.
+            connect(e, &QLineEdit::returnPressed, this, [e] { e->setProperty("tavloReturn", true); });
             connect(e, &QLineEdit::editingFinished, this, [this, n, e] {
+                bool byReturn = e->property("tavloReturn").toBool();
+                e->setProperty("tavloReturn", false);
+                auto last = lastText_.find(n);
+                if (!byReturn && last != lastText_.end() && last->second == e->text()) return;
                 Event ev{EventKind::Accepted, n};
                 ev.text = e->text().toStdString();
                 lastText_[n] = e->text();
@@ -629,6 +636,8 @@ void WindowHost::render() {
         if (QWidget* w = widget(win.focusRequest); w && w->isEnabled()) {
             auto* list = qobject_cast<ListView*>(w);
             if (!(list && list->editor()->isVisible())) w->setFocus(Qt::OtherFocusReason);
+            // An entry the procedure puts the focus on is selected, so what is typed replaces it.
+            if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
         }
         win.focusRequest = 0;
     }

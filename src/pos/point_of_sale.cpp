@@ -218,6 +218,7 @@ void BrowsePointOfSale::TakeSelected(int control) {
 void BrowsePointOfSale::enterPaid() {
     TillLocals& L = till_->LOC;
     settleEditor();
+    runtime().display(*this);  // the row left open is gone before the pay method is asked
     // Finished waits while less than the total is tendered.
     window()[finished_].disabled = L.PAID < L.TOTALAMOUNT;
     window()[payment_].disabled = true;

@@ -222,10 +222,18 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
         preview->reject();
     });
     watch.start();
-    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    // Finished from the keyboard, the focus still in Paid while the preview comes up.
+    till->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(till));
+    paid->setFocus();
+    QTest::keyClick(till, Qt::Key_F, Qt::AltModifier);
     ASSERT_TRUE(eventually([&] { return slipSeen; }));
     EXPECT_EQ(slipPages, std::vector<int>{0});  // one page, the slip
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
+    // Nothing of the finished sale comes back: Paid and the change are cleared too.
+    QTest::qWait(200);
+    EXPECT_EQ(paid->text(), "0.00");
+    EXPECT_EQ(change->text().trimmed(), "0.00");
 
     {
         Context ctx(folder);
