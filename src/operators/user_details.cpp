@@ -26,8 +26,8 @@ void UserDetails::CloseTables() { context().relate<PACS10>().Close(); }
 
 void UserDetails::DefineWindow(Window& w) {
     PACS10& r = context().access<PACS10>().rec;
-    w = Window("User Details", 250, 262);
-    w.panel().at(4, 4, 242, 234);
+    w = Window("User Details", 250, 236);
+    w.panel().at(4, 4, 242, 208);
     int y = 10;
     auto row = [&](const char* prompt, Binding use, const char* picture, const char* name) {
         w.prompt(prompt).at(10, y, 116, 10);
@@ -52,8 +52,8 @@ void UserDetails::DefineWindow(Window& w) {
     prefix_ = row("Prefix .:", Binding(&r.PREFIX, 3), "@s3", "Prefix");
     row("Last Doc .:", Binding(&r.LASTDOCNR), "@n13", "LastDoc");
     row("Cash Float .:", Binding(&r.CASHFLOAT, 6, 2), "@n15.2", "CashFloat");
-    ok_ = w.button("&OK").at(158, 242, 42, 14).name("OK").defaultButton();
-    w.button("&Cancel").at(204, 242, 42, 14).name("Cancel").closes();
+    ok_ = w.button("&OK").at(158, 216, 42, 14).name("OK").defaultButton();
+    w.button("&Cancel").at(204, 216, 42, 14).name("Cancel").closes();
 }
 
 void UserDetails::TakeOpened() { applyHappyHour(); }

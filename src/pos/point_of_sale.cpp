@@ -360,6 +360,7 @@ void BrowsePointOfSale::takeFinished() {
     L.PAID = L.TOTALAMOUNT;
     if (wasTab) applyTag();
     w[finished_].disabled = true;
+    w[payment_].disabled = false;  // however Finished was reached, the next sale can go to payment
     if (L.CASH == 1) {
         select(insert_);
         post(Event{EventKind::Accepted, insert_});  // a new line opens at once

@@ -234,6 +234,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     QTest::qWait(200);
     EXPECT_EQ(paid->text(), "0.00");
     EXPECT_EQ(change->text().trimmed(), "0.00");
+    EXPECT_TRUE(button(till, "PaymentButton")->isEnabled());
 
     {
         Context ctx(folder);
