@@ -22,7 +22,7 @@ LineAmounts computeLine(const Decimal& qty, const Decimal& price, const Decimal&
         Decimal tax;
         std::string status = itemVatStatus;
         if (vat.REBATE != 0) {
-            status = "I";
+            status.assign(1, 'I');
             tax = storeDecimal(vat.PERCENTAGE / kHundred * qty * vat.TARRIFF, 7, 2);
             debit = storeDecimal(debit - tax, 7, 2);
         } else if (clip(status) == "I") {

@@ -46,10 +46,15 @@ class BulkInsert {
 public:
     BulkInsert(sqlite3* db, const std::filesystem::path& folder, const TableDef& def) : db_(db), def_(def) {
         alias_ = "b" + def.label;
-        exec(db, "ATTACH DATABASE '" + (folder / def.diskFile()).string() + "' AS " + alias_);
+        std::string attach = "ATTACH DATABASE '";
+        attach += (folder / def.diskFile()).string();
+        attach += "' AS ";
+        attach += alias_;
+        exec(db, attach);
         std::string cols, params;
         for (std::size_t i = 0; i < def.fields.size(); ++i) {
-            cols += (i ? "," : "") + quote(def.fields[i].name);
+            if (i) cols += ',';
+            cols += quote(def.fields[i].name);
             params += i ? ",?" : "?";
         }
         std::string sql = "INSERT INTO " + alias_ + "." + quote(def.sqlName) + " (" + cols + ") VALUES (" + params + ")";
