@@ -1,5 +1,7 @@
 #include "pos/till_state.h"
 
+#include "pos/sale_line.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -70,7 +72,7 @@ void TillState::Open() {
     CS10 = cs10.next() == ErrNone ? cs10.rec : PACS10{};
 
     LOC.CASH = 1;
-    LOC.SALESNUMBER = static_cast<std::uint16_t>(CS10.SALESNUMBER + 1);
+    LOC.SALESNUMBER = nextSalesNumber(CS10.SALESNUMBER);
 }
 
 void TillState::Close() {
@@ -126,7 +128,7 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
         ok = scope.ok() && UpdateTransaction();
         saleDoc = LOC.DOCUMENTNO;
         if (ok && LOC.TAG == 1) ok = ClearV61() && closeTab();
-        LOC.SALESNUMBER = static_cast<std::uint16_t>(LOC.SALESNUMBER + 1);
+        LOC.SALESNUMBER = nextSalesNumber(LOC.SALESNUMBER);
         // Whole cents while the sale is open, currency from here on.
         LOC.VERSKIL = (LOC.VERSKIL / Decimal(100)).rounded(2);
         if (ok && saleDoc != 0) ok = WriteHistory() && raiseLastDocNr(saleDoc);

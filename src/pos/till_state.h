@@ -39,7 +39,7 @@ struct TillLocals {
     std::int32_t CREDITNOTE = 0;     // "Credit Note" ticked
     std::uint16_t DEBTOR = 0;        // debtor account of a credit sale
     FixedString<25> DEBTORDESC;
-    std::uint16_t TAGACCNUMBER = 0;  // cash client or debtor that owns the tab
+    std::uint32_t TAGACCNUMBER = 0;  // cash client or debtor that owns the tab, passed whole
     FixedString<25> TAGCLIENT;
     FixedString<15> ORDERNO;         // order number of a credit sale
     Decimal TOTALAMOUNT;             // DECIMAL(7,2)

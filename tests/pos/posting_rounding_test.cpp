@@ -49,6 +49,17 @@ TEST_F(PostingTest, RoundedChangeIsPostedAsItsOwnDocument) {
     expectSoundDocuments(*ctx_);
 }
 
+TEST_F(PostingTest, TheSalesNumberWrapsToOneAfterItsLargestValue) {
+    till_->LOC.SALESNUMBER = 65535;
+    ring({{"COKE", Decimal(2)}});
+    tender(1, Decimal::of("25.98"));
+    ASSERT_TRUE(finish());
+    auto h = headerOf(*ctx_, 1235);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->TRANNUMBER, 1u);
+    EXPECT_EQ(till_->LOC.SALESNUMBER, 1);
+}
+
 TEST_F(PostingTest, WithoutRoundingTheCounterMovesByOnePerSale) {
     struct Sale {
         std::uint8_t payment;
