@@ -1,7 +1,6 @@
 // The access layer: salted hashes in the users file, log-in and its refusals, rights per
 // procedure, the rights editor.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 
 #include "framework/test_runtime.h"
 #include "operators/access.h"
+#include "support.h"
 
 using namespace tavlo;
 
@@ -185,17 +185,29 @@ TEST_F(Access, RightsEditorGrantsAccessAndOnlyAnAdministratorMayUseIt) {
 }
 
 TEST_F(Access, UsersFileGoesToTheUsersDataFolderWhenTheProgramFolderIsReadOnly) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
-    AccessControl other;
+    namespace fs = std::filesystem;
     auto readOnly = folder / "ro";
-    std::filesystem::create_directories(readOnly);
-    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     auto data = folder / "data";
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
-    other.SetPath(readOnly.string(), "", "EXEDIR", 0, 1, 1);
-    other.CreSec();
-    EXPECT_EQ(other.file(), data / "tavlo" / "TavloUsers.db");
-    other.CloseTables();
-    unsetenv("XDG_DATA_HOME");
-    std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
+    fs::create_directories(readOnly);
+    fs::create_directories(data);
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(data, fs::perms::all);
+    // In a child that is not root (root writes through read-only folders).
+    std::string result = support::inChild(
+        [&]() -> std::string {
+            setenv("XDG_DATA_HOME", data.c_str(), 1);
+            AccessControl other;
+            other.SetPath(readOnly.string(), "", "EXEDIR", 0, 1, 1);
+            other.CreSec();
+            if (!other.open()) return "the users file did not open: " + other.file().string();
+            if (other.file() != data / "tavlo" / "TavloUsers.db") return "users file at " + other.file().string();
+            if (!other.addUser("anna", "", "pw", true)) return "no user could be added";
+            return "";
+        },
+        /*unprivileged=*/true);
+    EXPECT_EQ(result, "");
+    EXPECT_FALSE(fs::exists(readOnly / "TavloUsers.db"));
+    EXPECT_TRUE(fs::exists(data / "tavlo" / "TavloUsers.db"));
+    fs::permissions(readOnly, fs::perms::owner_all);
 }
