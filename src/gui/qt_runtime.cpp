@@ -104,6 +104,30 @@ void QtRuntime::dispatch(Procedure& procedure, const Event& event) {
     while (!procedure.closing() && procedure.takePosted(next)) procedure.TakeEvent(next);
 }
 
+// Enter in an entry of a window with a default button: once the entry is taken, the focus goes
+// on to the next entry, and from the last one Enter presses the default button. A procedure
+// that put the focus somewhere itself (a wrong password) keeps it there.
+void QtRuntime::enterGoesOn(Procedure& procedure, int entry) {
+    Window& w = procedure.window();
+    if (procedure.closing() || w.focusRequest != 0 || !w.has(entry)) return;
+    int defaultButton = 0;
+    for (const auto& c : w.controls())
+        if (c.kind == ControlKind::Button && c.defaultButton && takesFocus(w, c.number)) {
+            defaultButton = c.number;
+            break;
+        }
+    if (!defaultButton) return;
+    for (int at = nextFocus(w, entry); at > entry; at = nextFocus(w, at)) {
+        if (w[at].kind == ControlKind::Entry && !w[at].readOnly) {
+            procedure.select(at);
+            Event next;
+            while (!procedure.closing() && procedure.takePosted(next)) procedure.TakeEvent(next);
+            return;
+        }
+    }
+    dispatch(procedure, Event{EventKind::Accepted, defaultButton});
+}
+
 void QtRuntime::run(Procedure& procedure) {
     ContextState& state = current();
     procedure.attach(*this);
@@ -149,6 +173,8 @@ void QtRuntime::run(Procedure& procedure) {
         }
         if (item.first != host) continue;  // for a window under a modal one: not now
         dispatch(procedure, item.second);
+        const Event& done = item.second;
+        if (done.kind == EventKind::Accepted && done.key.code == Key::Enter) enterGoesOn(procedure, done.control);
         if (shuttingDown_ && !procedure.closing()) procedure.close();
     }
     state.stack.pop_back();

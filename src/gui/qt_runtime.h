@@ -74,6 +74,7 @@ private:
     // Runs on the Qt thread and waits; runs at once when called there.
     void onGui(const std::function<void()>& work);
     void dispatch(Procedure& procedure, const Event& event);
+    void enterGoesOn(Procedure& procedure, int entry);
     QWidget* topWidget();
 
     mutable std::mutex lock_;

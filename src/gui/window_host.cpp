@@ -18,9 +18,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
@@ -148,6 +152,14 @@ QVariant ListTable::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
+int ListTable::widestText(int column, const QFontMetrics& metrics, int rows) const {
+    int widest = 0;
+    auto c = static_cast<std::size_t>(column);
+    for (std::size_t r = 0; r < cells_.size() && r < static_cast<std::size_t>(rows); ++r)
+        if (c < cells_[r].size()) widest = std::max(widest, metrics.horizontalAdvance(cells_[r][c]));
+    return widest;
+}
+
 // ---- ListView ---------------------------------------------------------------------------------
 
 ListView::ListView(WindowHost& host, int control, QWidget* parent)
@@ -177,8 +189,16 @@ ListView::ListView(WindowHost& host, int control, QWidget* parent)
 void ListView::render(ListControl& list, double unitX) {
     if (list.version() != shownVersion_ || editing_ != list.editing()) {
         table_.load(list);
-        for (std::size_t i = 0; i + 1 < list.columns.size(); ++i)
-            setColumnWidth(static_cast<int>(i), static_cast<int>(list.columns[i].width * unitX));
+        // A column is as wide as designed, or wider when its texts would be cut otherwise (the
+        // design's widths assume a narrower font's digits).
+        int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+        // The last one stretches to the list's edge, from its own width rather than the header's
+        // default (which would push the list into scrolling sideways).
+        for (std::size_t i = 0; i < list.columns.size(); ++i) {
+            int designed = static_cast<int>(list.columns[i].width * unitX);
+            int needed = table_.widestText(static_cast<int>(i), fontMetrics()) + margins;
+            setColumnWidth(static_cast<int>(i), std::max(designed, needed));
+        }
         shownVersion_ = list.version();
     }
     int row = list.editing() ? list.editIndex() : list.selected();
@@ -239,6 +259,10 @@ bool ListView::eventFilter(QObject* watched, QEvent* event) {
 
 void ListView::keyPressEvent(QKeyEvent* event) {
     Key k = keyOf(event);
+    if (k.code == Key::Esc && !editing_) {
+        event->ignore();  // the window's Cancel
+        return;
+    }
     if (k.code == Key::Tab || k.code == Key::None || k.ctrl || k.alt) {
         QTableView::keyPressEvent(event);
         return;
@@ -323,10 +347,28 @@ void WindowHost::build() {
     if (win.kind == ControlKind::Frame) size = size.expandedTo(QSize(800, 560));
     int extra = (menuBar_ ? menuBar_->sizeHint().height() : 0) + (win.status.empty() ? 0 : statusBar()->sizeHint().height());
     resize(size.width(), size.height() + extra);
-    if (win.geometry && win.geometry->width > 0) {
-        setGeometry(win.geometry->x, win.geometry->y, win.geometry->width, win.geometry->height);
-        if (win.geometry->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    // Where the window was last time, as long as that is still on the screen; else centred over
+    // the window it was opened from.
+    QWidget* anchor = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    if (anchor && !anchor->isVisible()) anchor = nullptr;
+    QScreen* screen = anchor ? anchor->screen() : QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect();
+    // Room for the title bar the window manager puts above the window.
+    if (area.isValid()) area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    QRect placed;
+    if (win.geometry && win.geometry->width > 0 && win.geometry->height > 0) {
+        placed = QRect(win.geometry->x, win.geometry->y, win.geometry->width, win.geometry->height);
+    } else {
+        placed = QRect(QPoint(), this->size());
+        placed.moveCenter(anchor ? anchor->geometry().center() : area.center());
     }
+    if (area.isValid()) {
+        placed.setSize(placed.size().boundedTo(area.size()));
+        placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+        placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    }
+    setGeometry(placed);
+    if (win.geometry && win.geometry->maximized) setWindowState(windowState() | Qt::WindowMaximized);
     if (win.timer > 0) {
         timer_ = new QTimer(this);
         timer_->setInterval(win.timer * 10);
@@ -412,6 +454,8 @@ void WindowHost::createControl(const Control& c) {
                 if (!byReturn && last != lastText_.end() && last->second == e->text()) return;
                 Event ev{EventKind::Accepted, n};
                 ev.text = e->text().toStdString();
+                // Enter goes on to the next entry or the default button once this one is taken.
+                if (byReturn) ev.key = Key::of(Key::Enter);
                 lastText_[n] = e->text();
                 send(ev);
             });
@@ -427,7 +471,8 @@ void WindowHost::createControl(const Control& c) {
         case ControlKind::Button: {
             auto* b = new QPushButton(qs(c.text), client_);
             if (!c.icon.empty() && QFile::exists(qs(c.icon))) b->setIcon(QIcon(qs(c.icon)));
-            b->setAutoDefault(false);
+            // Enter presses the button that has the focus, as Space does.
+            b->setAutoDefault(true);
             b->setDefault(c.defaultButton);
             connect(b, &QPushButton::clicked, this, [this, n] { send(Event{EventKind::Accepted, n}); });
             w = b;
@@ -598,12 +643,24 @@ void WindowHost::renderControl(const Control& c) {
         default:
             break;
     }
+    // A control placed without a width or height takes the size of what it shows, known only
+    // once its text is set.
+    if (c.at.w <= 0 || c.at.h <= 0) {
+        QRect r = pixels(c.at, w);
+        if (r != w->geometry()) w->setGeometry(r);
+    }
 }
 
 void WindowHost::render() {
     rendering_ = true;
     Window& win = procedure_.window();
     if (windowTitle() != qs(win.title)) setWindowTitle(qs(win.title));
+    defaultButton_ = cancelButton_ = 0;
+    for (const auto& c : win.controls()) {
+        if (c.kind != ControlKind::Button || c.hidden || c.disabled) continue;
+        if (c.defaultButton && !defaultButton_) defaultButton_ = c.number;
+        if (c.closes && !cancelButton_) cancelButton_ = c.number;
+    }
     // Controls made or taken away at run time (the Language menu).
     for (auto it = kinds_.begin(); it != kinds_.end();) {
         int n = it->first;
@@ -656,6 +713,26 @@ void WindowHost::finish() {
     g.minimized = isMinimized();
     procedure_.window().geometry = g;
     hide();
+}
+
+void WindowHost::keyPressEvent(QKeyEvent* event) {
+    Key k = keyOf(event);
+    int button = 0;
+    if (k.code == Key::Enter && !k.ctrl && !k.alt) {
+        // An entry's Enter is handled with its acceptance (it may go on to the next entry first).
+        QWidget* focus = QApplication::focusWidget();
+        bool entry = qobject_cast<QLineEdit*>(focus) && focus->property("tavloControl").toInt() > 0;
+        if (!entry) button = defaultButton_;
+    } else if (k.code == Key::Esc && !k.ctrl && !k.alt && !k.shift) {
+        button = cancelButton_;
+    }
+    QWidget* w = widget(button);
+    if (!button || !w || !w->isVisible() || !w->isEnabled() || rendering_) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    send(Event{EventKind::Accepted, button});
 }
 
 void WindowHost::closeEvent(QCloseEvent* event) {

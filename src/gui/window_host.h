@@ -3,6 +3,7 @@
 // events. Lives on the Qt thread; reads the model only in build() and render(), which run
 // while the procedure's context thread waits.
 #include <QAbstractTableModel>
+#include <QFontMetrics>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTableView>
@@ -35,6 +36,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The width of the column's widest text among its first rows, in pixels.
+    int widestText(int column, const QFontMetrics& metrics, int rows = 200) const;
 
 private:
     std::vector<QString> headings_;
@@ -93,6 +96,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter that no control took presses the default button; Esc presses the button that
+    // closes the window (Cancel).
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createControl(const Control& c);
@@ -115,6 +121,7 @@ private:
     std::map<int, QString> lastText_;
     std::vector<QShortcut*> shortcuts_;
     std::size_t alertsShown_ = 0;
+    int defaultButton_ = 0, cancelButton_ = 0;  // as of the last render
     QTimer* timer_ = nullptr;
 };
 

@@ -31,9 +31,14 @@ void AccessLogin::DefineWindow(Window& w) {
     w.prompt(tr(access_, "&Gebruiker:", "&User:")).at(8, 10, 50, 10);
     w.entry(Binding(&login_, 30), "@s30").at(62, 10, 108, 10).name("User");
     w.prompt(tr(access_, "&Wagwoord:", "&Password:")).at(8, 24, 50, 10);
-    w.entry(Binding(&password_, 64), "@s64").at(62, 24, 108, 10).name("Password").password();
+    passwordEntry_ = w.entry(Binding(&password_, 64), "@s64").at(62, 24, 108, 10).name("Password").password();
     ok_ = w.button("&OK").at(62, 42, 50, 14).name("OK").defaultButton();
     w.button(tr(access_, "&Kanselleer", "&Cancel")).at(120, 42, 50, 14).name("Cancel").closes();
+}
+
+void AccessLogin::TakeOpened() {
+    // Asked again after a wrong password: the user name stands, the password is typed again.
+    if (!trim(login_).empty()) select(passwordEntry_);
 }
 
 void AccessLogin::TakeAccepted(int control) {

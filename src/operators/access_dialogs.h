@@ -21,12 +21,13 @@ public:
 
 protected:
     void DefineWindow(Window& w) override;
+    void TakeOpened() override;
     void TakeAccepted(int control) override;
 
 private:
     AccessControl& access_;
     std::string title_, login_, password_;
-    int ok_ = 0;
+    int passwordEntry_ = 0, ok_ = 0;
 };
 
 // Asks for the first user when there are none; that user holds every right.

@@ -115,6 +115,22 @@ TEST_F(Access, LogIn) {
     }
 }
 
+TEST_F(Access, AfterAWrongPasswordTheUserNameStandsAndThePasswordHasTheFocus) {
+    access.addUser("anna", "", "pw", true);
+    std::vector<std::pair<std::string, int>> seen;  // the user name shown, the focused control
+    int tries = 0;
+    rt.onOpen("AccessLogin", [&](TestWindow& w) {
+        seen.emplace_back(w.text("User"), w.focused() == w.control("Password"));
+        w.type("User", "anna");
+        w.type("Password", ++tries == 1 ? "nope" : "pw");
+        w.press("OK");
+    });
+    EXPECT_NE(access.LoginText(rt, "Tavlo v5 | Main"), 0);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].second, 0);
+    EXPECT_EQ(seen[1], (std::pair<std::string, int>{"anna", 1}));
+}
+
 TEST_F(Access, RightsPerUserAndProcedure) {
     access.addUser("anna", "", "pw", true);
     access.addUser("ben", "", "pw", false);
