@@ -185,6 +185,8 @@ void QtRuntime::run(Procedure& procedure) {
             std::erase(hosts_, host);
         }
         delete host;
+        // The window it was called from takes the keyboard again, whatever the window manager does.
+        if (parent && parent->isVisible()) parent->activateWindow();
     });
     procedure.Kill();
 }

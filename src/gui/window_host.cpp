@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
@@ -152,12 +153,12 @@ QVariant ListTable::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
-int ListTable::widestText(int column, const QFontMetrics& metrics, int rows) const {
-    int widest = 0;
+int ListTable::widestText(int column, const QFontMetricsF& metrics, int rows) const {
+    qreal widest = 0;
     auto c = static_cast<std::size_t>(column);
     for (std::size_t r = 0; r < cells_.size() && r < static_cast<std::size_t>(rows); ++r)
         if (c < cells_[r].size()) widest = std::max(widest, metrics.horizontalAdvance(cells_[r][c]));
-    return widest;
+    return static_cast<int>(std::ceil(widest));
 }
 
 // ---- ListView ---------------------------------------------------------------------------------
@@ -191,12 +192,12 @@ void ListView::render(ListControl& list, double unitX) {
         table_.load(list);
         // A column is as wide as designed, or wider when its texts would be cut otherwise (the
         // design's widths assume a narrower font's digits).
-        int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+        int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
         // The last one stretches to the list's edge, from its own width rather than the header's
         // default (which would push the list into scrolling sideways).
         for (std::size_t i = 0; i < list.columns.size(); ++i) {
             int designed = static_cast<int>(list.columns[i].width * unitX);
-            int needed = table_.widestText(static_cast<int>(i), fontMetrics()) + margins;
+            int needed = table_.widestText(static_cast<int>(i), QFontMetricsF(font())) + margins;
             setColumnWidth(static_cast<int>(i), std::max(designed, needed));
         }
         shownVersion_ = list.version();
@@ -691,6 +692,12 @@ void WindowHost::render() {
     }
     if (win.focusRequest) {
         if (QWidget* w = widget(win.focusRequest); w && w->isEnabled()) {
+            // The focus sent to a list's Insert button while its new row is open goes to the row,
+            // so that what is typed next lands there (the till after Finished).
+            for (const auto& c : win.controls())
+                if (c.list && c.list->editing() && c.list->insertButton == win.focusRequest)
+                    if (auto* l = qobject_cast<ListView*>(widget(c.number)); l && l->editor()->isVisible())
+                        w = l->editor();
             auto* list = qobject_cast<ListView*>(w);
             if (!(list && list->editor()->isVisible())) w->setFocus(Qt::OtherFocusReason);
             // An entry the procedure puts the focus on is selected, so what is typed replaces it.

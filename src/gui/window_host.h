@@ -3,7 +3,7 @@
 // events. Lives on the Qt thread; reads the model only in build() and render(), which run
 // while the procedure's context thread waits.
 #include <QAbstractTableModel>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTableView>
@@ -37,7 +37,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // The width of the column's widest text among its first rows, in pixels.
-    int widestText(int column, const QFontMetrics& metrics, int rows = 200) const;
+    int widestText(int column, const QFontMetricsF& metrics, int rows = 200) const;
 
 private:
     std::vector<QString> headings_;

@@ -218,7 +218,7 @@ TEST(WindowLooks, ACaptionWithoutASizeAndANarrowColumnShowTheirWholeText) {
     ASSERT_TRUE(eventually([&] { return list->model()->rowCount() == 2; }));
     // The cell's text room is the column less the margins on both sides and the grid line.
     int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
-    EXPECT_GE(list->columnWidth(0) - 2 * margin - 1, list->fontMetrics().horizontalAdvance("001"));
+    EXPECT_GE(list->columnWidth(0) - 2 * margin - 1, QFontMetricsF(list->font()).horizontalAdvance("001"));
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
     // Esc in the list is the window's Cancel (No).
     list->setFocus();
@@ -312,6 +312,61 @@ TEST(WindowLooks, WindowsOpenOverTheirCallerAndOnTheScreen) {
     ASSERT_TRUE(eventually([&] { return running.done.load(); }));
     runtime.shutDown();
     setWindowPositions(nullptr);
+}
+
+}  // namespace tavlo::gui
+
+namespace tavlo::gui {
+namespace {
+// Lines typed in place; Done shows a slip in a window of its own, then opens the next line at
+// once by sending the focus to Insert and pressing it, as the till does after Finished.
+class Lines : public Procedure {
+public:
+    Lines() : Procedure("Lines") {}
+
+protected:
+    void DefineWindow(Window& w) override {
+        w = Window("Lines", 220, 120);
+        list_ = std::make_shared<ListControl>(std::vector<ListColumn>{{"Code", "@s10", 60}, {"Qty", "@n-10.2", 50, 'R'}},
+                                              std::make_shared<MemoryRows>());
+        list_->columns[0].editable = list_->columns[1].editable = true;
+        list_->editInPlace = true;
+        w.list(list_).at(8, 8, 200, 70).name("List");
+        insert_ = list_->insertButton = w.button("&Insert").at(8, 90, 40, 14).name("Insert");
+        done_ = w.button("&Done").at(60, 90, 40, 14).name("Done");
+        w.button("&Close").at(170, 90, 40, 14).name("Close").closes();
+    }
+    void TakeAccepted(int control) override {
+        if (control != done_) return;
+        Form slip("Slip");
+        runtime().run(slip);
+        select(insert_);
+        post(Event{EventKind::Accepted, insert_});
+    }
+
+private:
+    std::shared_ptr<ListControl> list_;
+    int insert_ = 0, done_ = 0;
+};
+}  // namespace
+
+TEST(WindowKeys, TheRowOpenedAfterADialogTakesWhatIsTyped) {
+    application();
+    QtRuntime runtime;
+    Lines lines;
+    Running running(runtime, lines);
+    QWidget* w = waitFor("Lines");
+    ASSERT_NE(w, nullptr);
+    QTest::mouseClick(w->findChild<QPushButton*>("Done"), Qt::LeftButton);
+    QWidget* slip = waitFor("Slip");
+    ASSERT_NE(slip, nullptr);
+    QTest::keyClick(slip->findChild<QLineEdit*>("User"), Qt::Key_Escape);
+    auto* editor = w->findChild<QLineEdit*>("ListEditor");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(eventually([&] { return editor->isVisible() && QApplication::focusWidget() == editor; }));
+    QTest::mouseClick(w->findChild<QPushButton*>("Close"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return running.done.load(); }));
+    runtime.shutDown();
 }
 
 }  // namespace tavlo::gui
