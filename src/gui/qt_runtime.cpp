@@ -31,6 +31,7 @@ void EventQueue::push(const WindowHost* host, Event event) {
 struct QtRuntime::ContextState {
     std::shared_ptr<EventQueue> queue = std::make_shared<EventQueue>();
     std::vector<WindowHost*> stack;  // this context's open windows, the modal one last
+    Procedure* starting = nullptr;   // the procedure in its Init
 };
 
 namespace {
@@ -128,14 +129,8 @@ void QtRuntime::enterGoesOn(Procedure& procedure, int entry) {
     dispatch(procedure, Event{EventKind::Accepted, defaultButton});
 }
 
-void QtRuntime::run(Procedure& procedure) {
+WindowHost* QtRuntime::showWindow(Procedure& procedure) {
     ContextState& state = current();
-    procedure.attach(*this);
-    ContextScope scope(procedure.sharedContext());
-    if (!procedure.Init(*this)) {
-        procedure.Kill();
-        return;
-    }
     WindowHost* host = nullptr;
     QWidget* parent = topWidget();
     onGui([&] {
@@ -149,6 +144,42 @@ void QtRuntime::run(Procedure& procedure) {
         hosts_.push_back(host);
     });
     state.stack.push_back(host);
+    return host;
+}
+
+void QtRuntime::closeWindow(WindowHost* host) {
+    ContextState& state = current();
+    state.stack.pop_back();
+    QWidget* parent = topWidget();
+    onGui([&] {
+        host->finish();
+        {
+            std::lock_guard guard(lock_);
+            std::erase(hosts_, host);
+        }
+        delete host;
+        // The window it was called from takes the keyboard again, whatever the window manager does.
+        if (parent && parent->isVisible()) parent->activateWindow();
+    });
+}
+
+void QtRuntime::run(Procedure& procedure) {
+    ContextState& state = current();
+    procedure.attach(*this);
+    ContextScope scope(procedure.sharedContext());
+    Procedure* outer = state.starting;
+    state.starting = &procedure;
+    bool started = procedure.Init(*this);
+    state.starting = outer;
+    // A window shown while its procedure was starting (display() in Init) is up already.
+    WindowHost* host = !state.stack.empty() && &state.stack.back()->procedure() == &procedure ? state.stack.back() : nullptr;
+    if (!started) {
+        if (host) closeWindow(host);
+        procedure.Kill();
+        return;
+    }
+    if (host) onGui([&] { host->place(false); });  // a position restored after it was shown
+    else host = showWindow(procedure);
 
     dispatch(procedure, Event{EventKind::OpenWindow, 0});
     if (!procedure.closing() && procedure.window().focus == 0) {
@@ -177,17 +208,7 @@ void QtRuntime::run(Procedure& procedure) {
         if (done.kind == EventKind::Accepted && done.key.code == Key::Enter) enterGoesOn(procedure, done.control);
         if (shuttingDown_ && !procedure.closing()) procedure.close();
     }
-    state.stack.pop_back();
-    onGui([&] {
-        host->finish();
-        {
-            std::lock_guard guard(lock_);
-            std::erase(hosts_, host);
-        }
-        delete host;
-        // The window it was called from takes the keyboard again, whatever the window manager does.
-        if (parent && parent->isVisible()) parent->activateWindow();
-    });
+    closeWindow(host);
     procedure.Kill();
 }
 
@@ -392,11 +413,17 @@ void QtRuntime::setWaitCursor(bool on) {
 }
 
 void QtRuntime::display(Procedure& procedure) {
+    bool shown = false;
     onGui([&] {
         std::lock_guard guard(lock_);
         for (WindowHost* h : hosts_)
-            if (&h->procedure() == &procedure) h->render();
+            if (&h->procedure() == &procedure) {
+                h->render();
+                shown = true;
+            }
     });
+    // A window its procedure shows while still starting (the main frame behind the reminder).
+    if (!shown && current().starting == &procedure && procedure.opened()) showWindow(procedure);
 }
 
 void QtRuntime::onFace(const std::function<void()>& work) { onGui(work); }

@@ -75,6 +75,8 @@ private:
     void onGui(const std::function<void()>& work);
     void dispatch(Procedure& procedure, const Event& event);
     void enterGoesOn(Procedure& procedure, int entry);
+    WindowHost* showWindow(Procedure& procedure);
+    void closeWindow(WindowHost* host);
     QWidget* topWidget();
 
     mutable std::mutex lock_;

@@ -348,28 +348,7 @@ void WindowHost::build() {
     if (win.kind == ControlKind::Frame) size = size.expandedTo(QSize(800, 560));
     int extra = (menuBar_ ? menuBar_->sizeHint().height() : 0) + (win.status.empty() ? 0 : statusBar()->sizeHint().height());
     resize(size.width(), size.height() + extra);
-    // Where the window was last time, as long as that is still on the screen; else centred over
-    // the window it was opened from.
-    QWidget* anchor = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
-    if (anchor && !anchor->isVisible()) anchor = nullptr;
-    QScreen* screen = anchor ? anchor->screen() : QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->availableGeometry() : QRect();
-    // Room for the title bar the window manager puts above the window.
-    if (area.isValid()) area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
-    QRect placed;
-    if (win.geometry && win.geometry->width > 0 && win.geometry->height > 0) {
-        placed = QRect(win.geometry->x, win.geometry->y, win.geometry->width, win.geometry->height);
-    } else {
-        placed = QRect(QPoint(), this->size());
-        placed.moveCenter(anchor ? anchor->geometry().center() : area.center());
-    }
-    if (area.isValid()) {
-        placed.setSize(placed.size().boundedTo(area.size()));
-        placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
-        placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
-    }
-    setGeometry(placed);
-    if (win.geometry && win.geometry->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    place(true);
     if (win.timer > 0) {
         timer_ = new QTimer(this);
         timer_->setInterval(win.timer * 10);
@@ -385,6 +364,32 @@ void WindowHost::build() {
     }
     rendering_ = false;
     render();
+}
+
+void WindowHost::place(bool centre) {
+    const Window& win = procedure_.window();
+    QWidget* anchor = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+    if (anchor && !anchor->isVisible()) anchor = nullptr;
+    QScreen* screen = anchor ? anchor->screen() : QGuiApplication::primaryScreen();
+    QRect area = screen ? screen->availableGeometry() : QRect();
+    // Room for the title bar the window manager puts above the window.
+    if (area.isValid()) area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    QRect placed;
+    if (win.geometry && win.geometry->width > 0 && win.geometry->height > 0) {
+        placed = QRect(win.geometry->x, win.geometry->y, win.geometry->width, win.geometry->height);
+    } else if (!centre) {
+        return;
+    } else {
+        placed = QRect(QPoint(), this->size());
+        placed.moveCenter(anchor ? anchor->geometry().center() : area.center());
+    }
+    if (area.isValid()) {
+        placed.setSize(placed.size().boundedTo(area.size()));
+        placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+        placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    }
+    setGeometry(placed);
+    if (win.geometry && win.geometry->maximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 QMenu* WindowHost::menuFor(int parent) {

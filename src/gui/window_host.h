@@ -82,6 +82,9 @@ public:
     Procedure& procedure() const { return procedure_; }
     void build();
     void render();
+    // Where the window was last time (kept on the screen); else, with centre, centred over the
+    // window it was opened from.
+    void place(bool centre);
     // Lets the window close for real and records where it was.
     void finish();
 

@@ -50,6 +50,9 @@ bool MainFrame::Init(Runtime&) {
 
     openWindow();
     translateWindow();
+    // The frame is up behind the reminder, with the title it keeps after every event.
+    window().title = std::string(GLO.LANGUAGENO == kAfrikaans ? "Tavlo w" : "Tavlo v") + std::string(kProgramVersion);
+    runtime().display(*this);
 
     MessageRequest reminder;
     reminder.title = std::string(byLanguage("Kontrole", "Control"));

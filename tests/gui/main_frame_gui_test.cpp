@@ -154,15 +154,22 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     QTest::keyClicks(password, "pw");
     QTest::keyClick(password, Qt::Key_Return);
 
-    // The reminder, then the frame.
+    // The reminder, over the frame that has no Language menu yet.
     ASSERT_TRUE(eventually([] { return messageBox() != nullptr; }));
     EXPECT_EQ(messageBox()->text(), "Remember to import Rovandi data ?");
     EXPECT_EQ(messageBox()->windowTitle(), "Control");
+    if (auto* early = qobject_cast<QMainWindow*>(topLevel("Main"))) {
+        EXPECT_EQ(messageBox()->parentWidget(), early);
+        EXPECT_EQ(early->windowTitle(), "Tavlo v5.0b");
+        for (QAction* a : early->menuBar()->actions()) EXPECT_NE(a->text(), "Language");
+    } else {
+        ADD_FAILURE() << "the frame is not up behind the reminder";
+    }
     messageBox()->button(QMessageBox::Ok)->click();
     ASSERT_TRUE(eventually([] { return topLevel("Main") != nullptr; }));
     auto* frame = qobject_cast<QMainWindow*>(topLevel("Main"));
     ASSERT_NE(frame, nullptr);
-    ASSERT_TRUE(eventually([&] { return frame->windowTitle() == "Tavlo v5.0b"; }));
+    ASSERT_TRUE(eventually([&] { return frame->windowTitle() == "Tavlo v5.0b" && menuAction(frame, "Language"); }));
     QStringList menus;
     for (QAction* a : frame->menuBar()->actions()) menus << a->text();
     EXPECT_EQ(menus, (QStringList{"&File  ", "Da&ta", "Transa&ctions", "Rep&orts", "&Help", "Language"}));
