@@ -193,12 +193,13 @@ void ListView::render(ListControl& list, double unitX) {
         // A column is as wide as designed, or wider when its texts would be cut otherwise (the
         // design's widths assume a narrower font's digits).
         int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
-        // The last one stretches to the list's edge, from its own width rather than the header's
-        // default (which would push the list into scrolling sideways).
+        // The last one only stretches to the list's edge: it starts from what its texts need, not
+        // from its design or the header's default (either would make the list scroll sideways).
         for (std::size_t i = 0; i < list.columns.size(); ++i) {
             int designed = static_cast<int>(list.columns[i].width * unitX);
             int needed = table_.widestText(static_cast<int>(i), QFontMetricsF(font())) + margins;
-            setColumnWidth(static_cast<int>(i), std::max(designed, needed));
+            bool last = i + 1 == list.columns.size();
+            setColumnWidth(static_cast<int>(i), last ? needed : std::max(designed, needed));
         }
         shownVersion_ = list.version();
     }

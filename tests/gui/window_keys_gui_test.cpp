@@ -181,7 +181,7 @@ public:
 
 protected:
     void DefineWindow(Window& w) override {
-        w = Window("Print Cashup", 200, 150);
+        w = Window("Print Cashup", 220, 210);
         w.add(ControlKind::Display, "Do you want to print Cashup ?").at(9, 10).name("Question");
         auto list = std::make_shared<ListControl>(
             std::vector<ListColumn>{{"No", "@s3", 16, 'L'}, {"Name", "@s25", 100, 'L'}},
@@ -189,16 +189,24 @@ protected:
                                                           {{Value(std::string("002")), Value(std::string("Ben"))}, 2}}));
         list_ = list;
         w.list(list).at(9, 30, 150, 80).name("List");
-        w.button("&Yes").at(114, 120, 35, 14).name("Yes").defaultButton();
-        w.button("&No").at(156, 120, 36, 14).name("No").closes();
+        // Designed wider than the list: the last column ends at the list's edge.
+        items_ = std::make_shared<ListControl>(
+            std::vector<ListColumn>{{"Code", "@s20", 80, 'L'}, {"Description", "@s40", 160, 'L'}},
+            std::make_shared<MemoryRows>(std::vector<Row>{{{Value(std::string("COKE")), Value(std::string("Cola 340ml can"))}, 1}}));
+        w.list(items_).at(9, 115, 190, 60).name("Items");
+        w.button("&Yes").at(114, 185, 35, 14).name("Yes").defaultButton();
+        w.button("&No").at(156, 185, 36, 14).name("No").closes();
     }
-    void TakeOpened() override { list_->reload(); }
+    void TakeOpened() override {
+        list_->reload();
+        items_->reload();
+    }
     void TakeAccepted(int control) override {
         if (control == window().find("Yes")) close(Response::Completed);
     }
 
 private:
-    std::shared_ptr<ListControl> list_;
+    std::shared_ptr<ListControl> list_, items_;
 };
 }  // namespace
 
@@ -220,6 +228,10 @@ TEST(WindowLooks, ACaptionWithoutASizeAndANarrowColumnShowTheirWholeText) {
     int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
     EXPECT_GE(list->columnWidth(0) - 2 * margin - 1, QFontMetricsF(list->font()).horizontalAdvance("001"));
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+    auto* items = w->findChild<QTableView*>("Items");
+    ASSERT_TRUE(eventually([&] { return items->model()->rowCount() == 1; }));
+    EXPECT_FALSE(items->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(items->horizontalHeader()->length(), items->viewport()->width());
     // Esc in the list is the window's Cancel (No).
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Escape);
