@@ -1,5 +1,7 @@
 #include "shell/main_frame.h"
 
+#include <filesystem>
+
 #include "framework/errors.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
@@ -195,6 +197,20 @@ void MainFrame::startCommand(int control) {
     }
 }
 
+void MainFrame::showHelp() {
+    std::error_code ec;
+    if (std::filesystem::exists(helpFile_, ec)) {
+        runtime().showHelp(helpFile_);
+        return;
+    }
+    // Help > Contents never does nothing: without the file, the operator is told which is missing.
+    MessageRequest m;
+    m.title = std::string(byLanguage("Hulp", "Help"));
+    m.text = std::string(byLanguage("Die hulplêer kan nie gevind word nie:|", "The help file cannot be found:|")) + helpFile_;
+    m.icon = Icon::Exclamation;
+    runtime().message(m);
+}
+
 Reply MainFrame::BeforeEvent(const Event& event) {
     if (event.kind == EventKind::AlertKey && event.key == Key::ctrlOf(Key::F8)) {
         access_.SetAccess(runtime(), loginHandle_, "Main", mainAccessString());
@@ -211,7 +227,7 @@ void MainFrame::TakeAccepted(int control) {
         }
     if (control == exit_) close(Response::Completed);
     else if (control == printSetup_) runtime().printerSetup();
-    else if (control == contents_) runtime().showHelp(helpFile_);
+    else if (control == contents_) showHelp();
     else startCommand(control);
 }
 

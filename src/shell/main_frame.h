@@ -37,6 +37,7 @@ private:
     void destroyLanguageMenu();
     void chooseLanguage(std::size_t index);
     void startCommand(int control);
+    void showHelp();
 
     Platform& platform_;
     AccessControl& access_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <fstream>
 
 #include "shell/commands.h"
 #include "shell/startup.h"
@@ -276,6 +277,14 @@ TEST_F(Frame, CommandsStartTheirProceduresOrSayTheyAreNotThere) {
     EXPECT_FALSE(rt.started[0].isOpen());
     setCommandFactory(kUserDetails, details);
 
+    // Help: the file for the language; without it, a message names the missing file.
+    rt.messages.clear();
+    w.choose("Contents");
+    EXPECT_TRUE(rt.helpShown.empty());
+    ASSERT_EQ(rt.messages.size(), 1u);
+    EXPECT_EQ(rt.messages[0].title, "Help");
+    EXPECT_EQ(rt.messages[0].text, "The help file cannot be found:|" + (platform.folder / "POSe.Hlp").string());
+    std::ofstream(platform.folder / "POSe.Hlp") << "help";
     w.choose("Contents");
     EXPECT_EQ(rt.helpShown, (std::vector<std::string>{(platform.folder / "POSe.Hlp").string()}));
     rt.printerAnswers.push_back(true);
