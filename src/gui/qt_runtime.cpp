@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
@@ -10,12 +11,14 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QThread>
 #include <QUrl>
 
 #include <future>
 
 #include "framework/errors.h"
+#include "framework/language.h"
 #include "gui/window_host.h"
 
 namespace tavlo::gui {
@@ -389,6 +392,10 @@ bool QtRuntime::printerSetup() {
             auto* d = new QPrintDialog(&printer, parent);
             d->setAttribute(Qt::WA_DeleteOnClose);
             d->setObjectName(QStringLiteral("PrinterSetup"));
+            // It only chooses the printer: its title and button say so, not "Print".
+            d->setWindowTitle(uiLanguage() == 2 ? QStringLiteral("Drukkeropstelling") : QStringLiteral("Print Setup"));
+            for (auto* box : d->findChildren<QDialogButtonBox*>())
+                if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("&OK"));
             auto* promise = &answer;
             QObject::connect(d, &QDialog::finished, d, [promise](int result) { promise->set_value(result == QDialog::Accepted); });
             d->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);

@@ -731,11 +731,11 @@ void WindowHost::finish() {
 void WindowHost::keyPressEvent(QKeyEvent* event) {
     Key k = keyOf(event);
     int button = 0;
+    bool fromEntry = entryEnter_;
+    entryEnter_ = false;
     if (k.code == Key::Enter && !k.ctrl && !k.alt) {
         // An entry's Enter is handled with its acceptance (it may go on to the next entry first).
-        QWidget* focus = QApplication::focusWidget();
-        bool entry = qobject_cast<QLineEdit*>(focus) && focus->property("tavloControl").toInt() > 0;
-        if (!entry) button = defaultButton_;
+        if (!fromEntry) button = defaultButton_;
     } else if (k.code == Key::Esc && !k.ctrl && !k.alt && !k.shift) {
         button = cancelButton_;
     }
@@ -758,6 +758,12 @@ void WindowHost::closeEvent(QCloseEvent* event) {
 }
 
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // Which control a key that comes up to the window started in.
+        auto* ke = static_cast<QKeyEvent*>(event);
+        entryEnter_ = (ke->key() == Qt::Key_Return || ke->key() == Qt::Key_Enter) && qobject_cast<QLineEdit*>(watched) &&
+                      watched->property("tavloControl").toInt() > 0;
+    }
     if (!rendering_ && event->type() == QEvent::FocusIn) {
         auto* fe = static_cast<QFocusEvent*>(event);
         int n = watched->property("tavloControl").toInt();

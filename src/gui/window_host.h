@@ -125,6 +125,7 @@ private:
     std::vector<QShortcut*> shortcuts_;
     std::size_t alertsShown_ = 0;
     int defaultButton_ = 0, cancelButton_ = 0;  // as of the last render
+    bool entryEnter_ = false;                   // the Enter coming up started in an entry
     QTimer* timer_ = nullptr;
 };
 
