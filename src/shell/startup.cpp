@@ -72,6 +72,11 @@ void startUp(Runtime& runtime, Platform& platform, AccessControl& access, Window
     access.SetPath("", "", "EXEDIR", 0, 1, 1);
     access.CreSec();
     access.SetDefaultFont("Ms Sans Serif", 8, 400);
+    // The access layer's dialogs (the log-in first of all) start in the language its settings
+    // file names; the main frame writes that file when the language changes.
+    std::string secwin = readSetting(resolveSettingsFile(nativePath(platform.longPath(folder) + "\\Secwin.Ini")),
+                                     "SecWin", "LanguageFile", "");
+    if (!clip(secwin).empty()) access.SetLanguage(secwin);
     GLO.APPLICATIONNAME = kApplicationTitle;
 }
 

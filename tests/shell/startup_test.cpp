@@ -90,3 +90,19 @@ TEST_F(StartUp, SaveModeWritesLanguageOneBackForThisUser) {
     shutDown(access, translator);
     EXPECT_EQ(read("VLabs.ini", "Language", "No_TILL1_anna"), "1");
 }
+
+TEST_F(StartUp, TheLogInSpeaksTheLanguageTheFrameLastWroteForTheAccessLayer) {
+    struct Case {
+        const char* languageFile;  // nullptr: no Secwin.Ini
+        bool afrikaans;
+    } cases[] = {{nullptr, false}, {"Afrik.Irf", true}, {"Eng.Irf", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.languageFile ? c.languageFile : "none");
+        std::filesystem::remove(file("Secwin.Ini"));
+        if (c.languageFile) write("Secwin.Ini", "SecWin", "LanguageFile", c.languageFile);
+        access.SetLanguage("Eng.Irf");
+        startUp(rt, platform, access, translator);
+        EXPECT_EQ(access.afrikaans(), c.afrikaans);
+        shutDown(access, translator);
+    }
+}
