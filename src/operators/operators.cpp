@@ -174,6 +174,9 @@ void OperatorPassword::chooseOperator() {
     passwordOk_ = false;
 }
 
+// A cashier starts typing her name; the pick list is a click or Tab away.
+void OperatorPassword::TakeOpened() { select(name_); }
+
 // A name typed instead of picked chooses the operator of that name.
 void OperatorPassword::nameTyped() {
     auto& o10 = context().access<PQXO10>();
@@ -193,6 +196,7 @@ void OperatorPassword::TakeAccepted(int control) {
     auto& o10 = context().access<PQXO10>();
     if (control == selectButton_) {
         chooseOperator();
+        select(entry_);  // the operator is chosen: the password is what comes next
     } else if (control == name_) {
         nameTyped();
     } else if (control == entry_) {

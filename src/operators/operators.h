@@ -64,6 +64,7 @@ protected:
     bool OpenTables() override;
     void CloseTables() override;
     void DefineWindow(Window& w) override;
+    void TakeOpened() override;
     void TakeAccepted(int control) override;
 
 private:

@@ -247,7 +247,11 @@ void BrowsePointOfSale::TakeAccepted(int control) {
 
 void BrowsePointOfSale::AfterEvent(const Event&) {
     if (!list_ || !till_) return;
-    if (session_ && !list_->editing()) session_ = false;
+    if (!list_->editing()) {
+        session_ = false;
+        if (helpShown_) window().setStatusText(0, "");  // the editor's help goes with the editor
+        helpShown_ = false;
+    }
     recomputeTotals();
 }
 
@@ -500,6 +504,7 @@ void BrowsePointOfSale::beginEditSession() {
 void BrowsePointOfSale::setHelp(std::string_view english, std::string_view afrikaans) {
     TillLocals& L = till_->LOC;
     L.HELP = std::string(byLanguage(afrikaans, english));
+    helpShown_ = true;
     window().setStatusText(0, clip(L.HELP) + std::string(byLanguage(", {Esc} om te kanselleer", ", {Esc} to cancel the entry")));
 }
 

@@ -93,6 +93,7 @@ private:
 
     // The line being edited.
     bool session_ = false;
+    bool helpShown_ = false;  // the status bar shows the editor's help
     PQXV60 editRec_;
     PQXA301 item_;
     Decimal contribution_;  // what the edited row adds to Total now

@@ -191,7 +191,7 @@ void AskDailyCashupWindow::DefineWindow(Window& window) {
     window.height = 90;
     window.add(ControlKind::Display, "Do you want to print Cashup ?").at(9, 20);
     yes_ = window.button("&Yes").at(114, 69, 35, 14).defaultButton();
-    no_ = window.button("&No").at(156, 69, 36, 14);
+    no_ = window.button("&No").at(156, 69, 36, 14).closes();  // Esc answers No
 }
 
 void AskDailyCashupWindow::TakeAccepted(int control) {

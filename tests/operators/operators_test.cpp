@@ -95,8 +95,10 @@ TEST_F(Operators, LogInOpensTheTillForTheChosenOperator) {
     auto w = open(login);
     EXPECT_EQ(w.window().title, "Operator Password");
     EXPECT_EQ(w["Name"].tip, "The operator name");
+    EXPECT_EQ(w.window().focus, w.window().find("Name")) << "a cashier starts by typing her name";
     pickOperator(2);
     w.press("SelectOperatorButton");
+    EXPECT_EQ(w.window().focus, w.window().find("Password"));
     EXPECT_EQ(GLO.OPERATOR, "OP3");
     EXPECT_EQ(w.text("Name"), "Carla");
     w.type("Password", "Secret   ");  // trailing blanks do not count

@@ -334,6 +334,9 @@ TEST_F(TillSale, StatusHelpFollowsTheLanguage) {
     EXPECT_EQ(w.window().statusText(0), "'n Itemkode asb., of ?{tab} om te Kies, {Esc} om te kanselleer");
     w.edit("List", "COKE", Key::of(Key::Tab));
     EXPECT_EQ(w.window().statusText(0), "Die hoeveelheid, {Esc} om te kanselleer");
+    // The editor's help goes with the editor.
+    w.edit("List", "", Key::of(Key::Esc));
+    EXPECT_EQ(w.window().statusText(0), "");
 }
 
 // Total and Paid agree with the stored lines however a line is changed.
