@@ -1,11 +1,11 @@
 // The program: the desktop face on the core. Started without arguments in its data folder.
 #include <QApplication>
-#include <QFont>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "gui/fonts.h"
 #include "gui/preview_previewer.h"
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
@@ -26,9 +26,7 @@ int main(int argc, char** argv) {
     // The program ends when the main frame's thread ends, not when a box closes while no other
     // window is up yet (the reminder before the frame shows).
     QApplication::setQuitOnLastWindowClosed(false);
-    // The windows are designed for a small sans-serif font.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    QFont::insertSubstitutions(QStringLiteral("Ms Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    tavlo::gui::installFontSubstitutions();
 
     tavlo::gui::QtRuntime runtime;
     // Reports show their pages in the preview windows of the face.

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <random>
 
+#include "gui_test_support.h"
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
 #include "gui/window_host.h"
@@ -27,29 +28,6 @@
 
 namespace tavlo::gui {
 namespace {
-
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    return *new QApplication(argc, argv);
-}
-
-// Polls with the event loop running, as QTRY_VERIFY does.
-bool eventually(const std::function<bool()>& condition, int ms = 30000) { return QTest::qWaitFor(condition, ms); }
-
-QWidget* topLevel(const QString& name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() == name) return w;
-    return nullptr;
-}
-
-QMessageBox* messageBox() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
-    return nullptr;
-}
 
 QAction* menuAction(QMainWindow* frame, const QString& caption) {
     for (QAction* top : frame->menuBar()->actions()) {

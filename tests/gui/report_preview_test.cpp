@@ -19,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "gui_test_support.h"
 #include "framework/test_runtime.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_paint.h"
@@ -30,14 +31,6 @@
 
 namespace tavlo::gui {
 namespace {
-
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    return *new QApplication(argc, argv);
-}
 
 std::string shell(const std::string& command) {
     std::string out;

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 
+#include "gui_test_support.h"
 #include "../reports/slip_fixture.h"
 #include "gui/preview_previewer.h"
 #include "gui/preview_window.h"
@@ -21,14 +22,6 @@
 
 namespace tavlo::gui {
 namespace {
-
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    return *new QApplication(argc, argv);
-}
 
 QWidget* visibleTopLevel(const QString& name) {
     for (QWidget* w : QApplication::topLevelWidgets())

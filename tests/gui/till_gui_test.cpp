@@ -5,7 +5,6 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +18,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "gui_test_support.h"
 #include "data/file_manager.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_previewer.h"
@@ -32,25 +32,6 @@ namespace tavlo::gui {
 namespace {
 
 using namespace std::chrono_literals;
-
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    auto* app = new QApplication(argc, argv);
-    // As the program does: the windows are designed for a small sans-serif font.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    return *app;
-}
-
-bool eventually(const std::function<bool()>& condition, int ms = 20000) { return QTest::qWaitFor(condition, ms); }
-
-QWidget* topLevel(const QString& name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() == name) return w;
-    return nullptr;
-}
 
 QPushButton* button(QWidget* window, const char* name) { return window->findChild<QPushButton*>(name); }
 

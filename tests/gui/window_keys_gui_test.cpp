@@ -18,6 +18,7 @@
 #include <map>
 #include <mutex>
 
+#include "gui_test_support.h"
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
@@ -27,22 +28,6 @@
 
 namespace tavlo::gui {
 namespace {
-
-QApplication& application() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static int argc = 1;
-    static char name[] = "test_gui";
-    static char* argv[] = {name, nullptr};
-    return *new QApplication(argc, argv);
-}
-
-bool eventually(const std::function<bool()>& condition, int ms = 30000) { return QTest::qWaitFor(condition, ms); }
-
-QWidget* topLevel(const QString& name) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->objectName() == name) return w;
-    return nullptr;
-}
 
 // A log-in like form: two entries, a check box, OK (default) and Cancel. An entry holding "bad"
 // keeps the focus, as a wrong password does.
