@@ -2,7 +2,6 @@
 // it the floor: the same rows (header, 41 detail rows, their history copies, the counter, the
 // working lines removed) written with plain SQL in one transaction over the same files.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +15,7 @@
 #include "framework/message.h"
 #include "pos/till_state.h"
 #include "util/date.h"
+#include "bench_tables.h"
 
 namespace {
 
@@ -27,68 +27,6 @@ constexpr int kLines = 20;
 void check(bool ok, const std::string& what) {
     if (!ok) throw std::runtime_error(what);
 }
-
-std::string quote(const std::string& name) { return "\"" + name + "\""; }
-
-// Binds a record's fields as the storage stores them: text without trailing blanks, decimals
-// scaled to their places.
-void bindFields(sqlite3_stmt* s, const TableDef& def, const void* record) {
-    int i = 1;
-    for (const FieldDef& f : def.fields) {
-        FieldValue v = fieldValue(f, record);
-        if (auto* n = std::get_if<long long>(&v)) sqlite3_bind_int64(s, i, *n);
-        else if (auto* d = std::get_if<double>(&v)) sqlite3_bind_double(s, i, *d);
-        else if (auto* t = std::get_if<std::string>(&v)) sqlite3_bind_text(s, i, clip(*t).c_str(), -1, SQLITE_TRANSIENT);
-        else sqlite3_bind_int64(s, i, static_cast<long long>(std::get<Decimal>(v).scaled(f.places)));
-        ++i;
-    }
-}
-
-// One connection with the table files attached, as the storage's own transactions have them.
-class SqlFiles {
-public:
-    SqlFiles(const std::filesystem::path& folder, std::vector<const TableDef*> tables) {
-        std::string error;
-        db_ = openDatabase(folder / ".bench-floor", false, true, 5000, &error);
-        check(db_ != nullptr, error);
-        for (const TableDef* t : tables) {
-            std::string alias = "b" + t->label;
-            exec("ATTACH DATABASE '" + (folder / t->diskFile()).string() + "' AS " + alias);
-            std::string cols, params;
-            for (std::size_t i = 0; i < t->fields.size(); ++i) {
-                cols += (i ? "," : "") + quote(t->fields[i].name);
-                params += (i ? ",?" : "?") + std::to_string(i + 1);
-            }
-            sqlite3_stmt* s = nullptr;
-            std::string sql = "INSERT INTO " + alias + "." + quote(t->sqlName) + " (" + cols + ") VALUES (" + params + ")";
-            check(sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) == SQLITE_OK, sqlite3_errmsg(db_));
-            inserts_[t] = s;
-        }
-    }
-    ~SqlFiles() {
-        for (auto& [t, s] : inserts_) sqlite3_finalize(s);
-        sqlite3_close(db_);
-    }
-    void exec(const std::string& sql) {
-        char* err = nullptr;
-        int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
-        std::string msg = err ? err : "";
-        sqlite3_free(err);
-        check(rc == SQLITE_OK, sql + ": " + msg);
-    }
-    template <class T>
-    void insert(const T& record) {
-        sqlite3_stmt* s = inserts_.at(&T::table());
-        bindFields(s, T::table(), &record);
-        int rc = sqlite3_step(s);
-        check(rc == SQLITE_DONE, std::to_string(rc) + " " + sqlite3_errmsg(db_));
-        sqlite3_reset(s);
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-    std::map<const TableDef*, sqlite3_stmt*> inserts_;
-};
 
 PQXV60 workingLine(int i, std::uint16_t salesNumber) {
     PQXV60 l;
@@ -166,43 +104,7 @@ public:
             check(cs10.add() == ErrNone, "company");
             check(tx.commit(), "seed");
         }
-        SqlFiles sql(path_, {&PQXT20::table(), &PQXT21::table(), &PQXH20::table(), &PQXH21::table()});
-        sql.exec("BEGIN");
-        std::uint32_t detail = 0;
-        for (int d = 1; d <= documents; ++d) {
-            PQXT20 h;
-            h.DOCUMENTNO = static_cast<std::uint32_t>(d);
-            h.TRANTYPENUMBER = 5;
-            h.ACCNUMBER = 8400;
-            h.TRANSDATE = dayNumber(2024, 1, 1) + d % 60;
-            h.REFERENCE1 = "B" + std::to_string(d);
-            h.TRANDESC = "Point of Sale";
-            h.AMOUNT = Decimal::of("23.00");
-            h.VAT = Decimal::of("3.00");
-            h.NOOFENTRIES = 3;
-            h.LOOKUPDATE = "20240101";
-            h.PAYMETHOD = 1;
-            sql.insert(h);
-            PQXH20 hh;
-            copyFields(hh, h);
-            sql.insert(hh);
-            for (int r = 0; r < 3; ++r) {
-                PQXT21 row;
-                row.DOCUMENTNO = h.DOCUMENTNO;
-                row.TRANSDATE = h.TRANSDATE;
-                row.ACCNUMBER = r == 0 ? 1000 : r == 1 ? 9500 : 8400;
-                row.REFERENCE1 = h.REFERENCE1;
-                row.DESCRIPTION = "Row";
-                (r == 2 ? row.DEBIT : row.CREDIT) = r == 0 ? Decimal::of("20.00") : r == 1 ? Decimal::of("3.00") : Decimal::of("23.00");
-                row.DETAILNUMBER = ++detail;
-                row.ITEMCODE = r == 0 ? "ITEM1" : "";
-                sql.insert(row);
-                PQXH21 hr;
-                copyFields(hr, row);
-                sql.insert(hr);
-            }
-        }
-        sql.exec("COMMIT");
+        support::seedPostedSales(path_, documents);
     }
     ~Folder() {
         std::error_code ec;
@@ -258,7 +160,7 @@ void PlainSqlFloor(benchmark::State& state) {
     Folder& folder = folderWith(static_cast<int>(state.range(0)));
     Context ctx(folder.path());
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
-    SqlFiles sql(folder.path(), {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PQXH20::table(),
+    support::SqlFiles sql(folder.path(), {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PQXH20::table(),
                                  &PQXH21::table(), &PACS10::table()});
     // Numbers far above the posted ones, never repeated across the benchmark's runs.
     static std::uint32_t doc = 50000000;

@@ -2,7 +2,6 @@
 // accepts a line's last column to the refreshed total (the 20th line of a sale), and from
 // Finished to the slip's pages ready for the preview (a 20-line sale).
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +17,7 @@
 #include "reports/report_output.h"
 #include "shell/globals.h"
 #include "util/date.h"
+#include "bench_tables.h"
 
 namespace {
 
@@ -30,57 +30,6 @@ constexpr int kLines = 20;
 void check(bool ok, const std::string& what) {
     if (!ok) throw std::runtime_error(what);
 }
-
-std::string quote(const std::string& name) { return "\"" + name + "\""; }
-
-void exec(sqlite3* db, const std::string& sql) {
-    char* err = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-    std::string msg = err ? err : "";
-    sqlite3_free(err);
-    check(rc == SQLITE_OK, sql + ": " + msg);
-}
-
-// Adds records straight into a table file, as the storage stores them.
-class BulkInsert {
-public:
-    BulkInsert(sqlite3* db, const std::filesystem::path& folder, const TableDef& def) : db_(db), def_(def) {
-        alias_ = "b" + def.label;
-        std::string attach = "ATTACH DATABASE '";
-        attach += (folder / def.diskFile()).string();
-        attach += "' AS ";
-        attach += alias_;
-        exec(db, attach);
-        std::string cols, params;
-        for (std::size_t i = 0; i < def.fields.size(); ++i) {
-            if (i) cols += ',';
-            cols += quote(def.fields[i].name);
-            params += i ? ",?" : "?";
-        }
-        std::string sql = "INSERT INTO " + alias_ + "." + quote(def.sqlName) + " (" + cols + ") VALUES (" + params + ")";
-        check(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) == SQLITE_OK, sqlite3_errmsg(db));
-    }
-    ~BulkInsert() { sqlite3_finalize(stmt_); }
-    void add(const void* record) {
-        int i = 1;
-        for (const FieldDef& f : def_.fields) {
-            FieldValue v = fieldValue(f, record);
-            if (auto* n = std::get_if<long long>(&v)) sqlite3_bind_int64(stmt_, i, *n);
-            else if (auto* d = std::get_if<double>(&v)) sqlite3_bind_double(stmt_, i, *d);
-            else if (auto* t = std::get_if<std::string>(&v)) sqlite3_bind_text(stmt_, i, clip(*t).c_str(), -1, SQLITE_TRANSIENT);
-            else sqlite3_bind_int64(stmt_, i, static_cast<long long>(std::get<Decimal>(v).scaled(f.places)));
-            ++i;
-        }
-        check(sqlite3_step(stmt_) == SQLITE_DONE, sqlite3_errmsg(db_));
-        sqlite3_reset(stmt_);
-    }
-
-private:
-    sqlite3* db_;
-    const TableDef& def_;
-    std::string alias_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
 
 // Master data a shop sells from, and kDocuments posted sales with their history.
 class ShopFolder {
@@ -137,51 +86,7 @@ public:
         check(cs10.add() == ErrNone, "company");
         check(tx.commit(), "seed");
 
-        std::string error;
-        sqlite3* db = openDatabase(path_ / ".bench-seed", false, true, 5000, &error);
-        check(db != nullptr, error);
-        {
-            BulkInsert t20(db, path_, PQXT20::table()), t21(db, path_, PQXT21::table());
-            BulkInsert h20(db, path_, PQXH20::table()), h21(db, path_, PQXH21::table());
-            exec(db, "BEGIN");
-            std::uint32_t detail = 0;
-            for (int d = 1; d <= kDocuments; ++d) {
-                PQXT20 h;
-                h.DOCUMENTNO = static_cast<std::uint32_t>(d);
-                h.TRANTYPENUMBER = 5;
-                h.ACCNUMBER = 8400;
-                h.TRANSDATE = dayNumber(2024, 1, 1) + d % 60;
-                h.REFERENCE1 = "B" + std::to_string(d);
-                h.TRANDESC = "Point of Sale";
-                h.AMOUNT = Decimal::of("23.00");
-                h.VAT = Decimal::of("3.00");
-                h.NOOFENTRIES = 3;
-                h.LOOKUPDATE = "20240101";
-                h.PAYMETHOD = 1;
-                t20.add(&h);
-                PQXH20 hh;
-                copyFields(hh, h);
-                h20.add(&hh);
-                for (int r = 0; r < 3; ++r) {
-                    PQXT21 row;
-                    row.DOCUMENTNO = h.DOCUMENTNO;
-                    row.TRANSDATE = h.TRANSDATE;
-                    row.ACCNUMBER = r == 0 ? 1000 : r == 1 ? 9500 : 8400;
-                    row.REFERENCE1 = h.REFERENCE1;
-                    row.DESCRIPTION = "Row";
-                    (r == 2 ? row.DEBIT : row.CREDIT) =
-                        r == 0 ? Decimal::of("20.00") : r == 1 ? Decimal::of("3.00") : Decimal::of("23.00");
-                    row.DETAILNUMBER = ++detail;
-                    row.ITEMCODE = r == 0 ? "ITEM1" : "";
-                    t21.add(&row);
-                    PQXH21 hr;
-                    copyFields(hr, row);
-                    h21.add(&hr);
-                }
-            }
-            exec(db, "COMMIT");
-        }
-        sqlite3_close(db);
+        support::seedPostedSales(path_, kDocuments);
     }
     ~ShopFolder() {
         std::error_code ec;
