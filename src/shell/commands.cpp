@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "debtors/debtor_payment.h"
 #include "exchange/delete_transactions.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
@@ -17,6 +18,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
+        {kDebtorPayment, [] { return std::make_unique<DebtorPayment>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
     };
 }
