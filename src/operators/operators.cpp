@@ -169,7 +169,7 @@ void OperatorPassword::chooseOperator() {
     // The record again by its key, as the buffer now names it; it is the operator from now on.
     auto& o10 = context().access<PQXO10>();
     o10.get(PO10::OperatorNoKey);
-    GLO.OPERATOR = o10.rec.OPERATORNO;
+    context().OPERATOR = o10.rec.OPERATORNO;
     // A password proved for one operator does not open the till for another.
     passwordOk_ = false;
 }
@@ -184,7 +184,7 @@ void OperatorPassword::nameTyped() {
     o10.clearBuffer();
     o10.rec.NAME = typed;
     if (!clip(typed).empty() && o10.get(PO10::OperatorNameKey) == ErrNone) {
-        GLO.OPERATOR = o10.rec.OPERATORNO;
+        context().OPERATOR = o10.rec.OPERATORNO;
     } else {
         o10.clearBuffer();
         o10.rec.NAME = typed;
@@ -216,7 +216,7 @@ void OperatorPassword::TakeAccepted(int control) {
         }
     } else if (control == ok_) {
         if (passwordOk_) {
-            GLO.OPERATOR = o10.rec.OPERATORNO;
+            context().OPERATOR = o10.rec.OPERATORNO;
             BrowsePointOfSale till;
             runtime().run(till);
         }

@@ -6,6 +6,8 @@
 #include "framework/runtime.h"
 #include "pos/lookups.h"
 #include "pos/payment.h"
+#include "pos/posting_texts.h"
+#include "framework/message.h"
 #include "pos/sale_line.h"
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
@@ -39,7 +41,10 @@ BrowsePointOfSale::~BrowsePointOfSale() = default;
 
 bool BrowsePointOfSale::OpenTables() {
     till_ = std::make_unique<TillState>(context(), &runtime());
-    till_->Open();
+    if (!till_->Open()) {
+        till_.reset();
+        return false;
+    }
     // Beyond what the posting uses: the item's asset and trading accounts, operators, addresses.
     extraTables_ = {&PQXA30::table(), &PQXA40::table(), &PQXO10::table(), &PQXC10::table()};
     for (const TableDef* t : extraTables_) context().access(*t).UseFile();
@@ -117,6 +122,13 @@ void BrowsePointOfSale::DefineWindow(Window& w) {
 
 void BrowsePointOfSale::TakeOpened() {
     list_->reload();
+    if (till_->tookUpLeftLines()) {
+        MessageRequest box;
+        box.title = std::string(byLanguage("Onvoltooide verkoop", "Unfinished sale"));
+        box.text = posting_texts::leftLinesTakenUp();
+        box.icon = Icon::Information;
+        showMessage(box);
+    }
     applyCash();
     applyCredit();
     applyTag();
@@ -373,8 +385,26 @@ void BrowsePointOfSale::takeFinished() {
     }
 }
 
+bool BrowsePointOfSale::TakeCloseRequest() {
+    takeClose();
+    return false;  // takeClose closes the window itself, or keeps it when the sale stays
+}
+
 void BrowsePointOfSale::takeClose() {
     if (list_->editing()) list_->endEditing(EditAction::Cancel);
+    // An Enter on Close must not throw away a sale without a word.
+    if (!list_->rows().empty()) {
+        MessageRequest box;
+        box.title = posting_texts::warningTitle();
+        box.text = posting_texts::discardSaleQuestion();
+        box.icon = Icon::Question;
+        box.buttons = ButtonYes | ButtonNo;
+        box.defaultButton = ButtonNo;
+        if (showMessage(box) != ButtonYes) {
+            select(insert_);
+            return;
+        }
+    }
     report::AskDailyCashup(runtime(), context());
     till_->ClearV60();
     list_->reload();
@@ -640,7 +670,7 @@ void BrowsePointOfSale::fillPostingFields(PQXV60& rec) {
     rec.RECORDSTATUS = L.RECORDSTATUS;
     rec.ASSETTRANSACTION = 2;
     rec.ITEMSTATUS = 2;
-    rec.OPERATORNO = GLO.OPERATOR.str();
+    rec.OPERATORNO = context().OPERATOR.str();
 }
 
 bool BrowsePointOfSale::quantityStep() {

@@ -58,6 +58,7 @@ private:
     void takePayment();
     void takeFinished();
     void takeClose();
+    bool TakeCloseRequest() override;
     void enterPaid();
     void showSupervisorButtons(bool on);
 

@@ -442,11 +442,14 @@ bool TillState::ClearV60() {
         ErrHandler(v60);
         return false;
     }
+    // Only this screen's lines: the other tills' sales on the folder are theirs.
+    const std::uint16_t own = LOC.SALESNUMBER;
     for (;;) {
         v60.clearBuffer();
-        v60.SetFileOrder();
+        v60.rec.SALESNUMBER = own;
+        v60.SetFrom(PV60::SalesNumberKey);
         int rc = v60.next();
-        if (rc == ErrNoRecord) break;
+        if (rc == ErrNoRecord || (rc == ErrNone && v60.rec.SALESNUMBER != own)) break;
         if (rc == ErrNone) rc = write(v60, WriteOp::Erase);
         if (rc != ErrNone) {
             failed(v60, rc);

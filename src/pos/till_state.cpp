@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
+
+#include "data/company_record.h"
 
 #include "framework/message.h"
 #include "framework/runtime.h"
@@ -54,8 +57,8 @@ TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runti
 
 TillState::~TillState() { Close(); }
 
-void TillState::Open() {
-    if (open_) return;
+bool TillState::Open() {
+    if (open_) return true;
     used_ = {&PQXV60::table(),  &PQXV61::table(), &PQXT20::table(),  &PQXT21::table(),
              &PQXH20::table(),  &PQXH21::table(), &PQXA10::table(),  &PQXA301::table(),
              &PQXV01::table(),  &PQXC11::table(), &PQXS10::table(),  &PACS10::table()};
@@ -67,12 +70,28 @@ void TillState::Open() {
     s10.SetFileOrder();
     S10 = s10.next() == ErrNone ? s10.rec : PQXS10{};
     auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    CS10 = cs10.next() == ErrNone ? cs10.rec : PACS10{};
+    CS10 = readCompanyRecord(cs10) == ErrNone ? cs10.rec : PACS10{};
 
     LOC.CASH = 1;
-    LOC.SALESNUMBER = nextSalesNumber(CS10.SALESNUMBER);
+    std::uint16_t number = 0;
+    SlotClaim claim;
+    bool claimed = false;
+    {
+        Scope scope(*this, {&PQXV60::table(), &PACS10::table()});
+        claimed = scope.ok() && claimSalesNumber(true, claim, number) && scope.commit();
+    }
+    if (!claimed) {
+        MessageRequest box;
+        box.title = posting_texts::warningTitle();
+        box.text = posting_texts::tillNotOpened(failCode_ == ErrLockedOut ? storeErrorText(ErrLockedOut) : failText_);
+        box.icon = Icon::Exclamation;
+        showMessage(box);
+        failShown_ = true;
+        return false;
+    }
+    claim_ = std::move(claim);
+    LOC.SALESNUMBER = number;
+    return true;
 }
 
 void TillState::Close() {
@@ -80,30 +99,64 @@ void TillState::Close() {
     for (const TableDef* t : used_) ctx_.access(*t).Close();
     used_.clear();
     open_ = false;
+    claim_.release();
 }
 
-bool TillState::StoreSalesNumber() {
-    Scope scope(*this, {&PACS10::table()});
-    if (!scope.ok()) return false;
-    auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    int rc = cs10.next();
-    CS10.SALESNUMBER = static_cast<std::uint16_t>(LOC.SALESNUMBER - 1);
-    if (rc == ErrNone) {
-        cs10.rec.SALESNUMBER = CS10.SALESNUMBER;
-        CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, cs10.rec.LASTDOCNR);
-        rc = write(cs10, WriteOp::Put);
-    } else if (rc == ErrNoRecord) {
-        cs10.rec = CS10;
-        rc = write(cs10, WriteOp::Add);
-    }
-    if (rc != ErrNone) {
-        failed(cs10, rc);
-        scope.rollback();
+bool TillState::StoreSalesNumber() { return true; }
+
+// Inside the caller's transaction over PQXV60 and PACS10.
+bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number) {
+    const std::filesystem::path file = ctx_.folder() / ".tavlo-sales";
+    std::set<std::uint16_t> stored;
+    auto& v60 = ctx_.access<PQXV60>();
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    int rc;
+    while ((rc = v60.next()) == ErrNone) stored.insert(v60.rec.SALESNUMBER);
+    if (rc != ErrNoRecord) {
+        failed(v60, rc);
         return false;
     }
-    return scope.commit();
+    std::string error;
+    auto tryClaim = [&](std::uint16_t n) {
+        if (n == 0 || !claim.tryClaim(file, n, &error)) return false;
+        number = n;
+        return true;
+    };
+    // Lines nobody holds were left by a till that died: they become this screen's sale.
+    if (takeUpLeftLines)
+        for (std::uint16_t n : stored) {
+            if (tryClaim(n)) {
+                tookUpLeftLines_ = true;
+                return true;
+            }
+            if (!error.empty()) break;
+        }
+    auto& cs10 = ctx_.access<PACS10>();
+    rc = error.empty() ? readCompanyRecord(cs10) : ErrNone;
+    if (rc != ErrNone && rc != ErrNoRecord) {
+        failed(cs10, rc);
+        return false;
+    }
+    std::uint16_t n = rc == ErrNone ? cs10.rec.SALESNUMBER : 0;
+    bool found = false;
+    for (int tries = 0; tries < 65535 && error.empty() && !found; ++tries) {
+        n = nextSalesNumber(n);
+        found = !stored.count(n) && tryClaim(n);
+    }
+    if (!found) {
+        failed(ErrEngine, error.empty() ? posting_texts::noSalesNumber() : error);
+        return false;
+    }
+    cs10.rec.SALESNUMBER = n;
+    rc = write(cs10, rc == ErrNone ? WriteOp::Put : WriteOp::Add);
+    if (rc != ErrNone) {
+        failed(cs10, rc);
+        claim.release();
+        return false;
+    }
+    CS10.SALESNUMBER = n;
+    return true;
 }
 
 // ---- Finished -------------------------------------------------------------------------------
@@ -120,15 +173,18 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
     }
     const TillLocals savedLoc = LOC;
     const PACS10 savedCs10 = CS10;
+    controlOperator_.clear();
 
     bool ok;
     std::uint32_t saleDoc = 0;
+    SlotClaim nextClaim;
     {
         Scope scope(*this, tables);
         ok = scope.ok() && UpdateTransaction();
         saleDoc = LOC.DOCUMENTNO;
         if (ok && LOC.TAG == 1) ok = ClearV61() && closeTab();
-        LOC.SALESNUMBER = nextSalesNumber(LOC.SALESNUMBER);
+        // The next sale's number, claimed before this one's is let go.
+        if (ok) ok = claimSalesNumber(false, nextClaim, LOC.SALESNUMBER);
         // Whole cents while the sale is open, currency from here on.
         LOC.VERSKIL = (LOC.VERSKIL / Decimal(100)).rounded(2);
         if (ok && saleDoc != 0) ok = WriteHistory() && raiseLastDocNr(saleDoc);
@@ -142,6 +198,7 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
         reportFailure();
         return false;
     }
+    claim_ = std::move(nextClaim);
     if (printSlip && saleDoc != 0)
         printSlip(SlipArgs{saleDoc, LOC.VERSKIL, LOC.PAID, LOC.CHANGE, LOC.CREDITNOTE, LOC.CASH == 1});
     ResetSale();

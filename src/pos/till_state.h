@@ -14,6 +14,11 @@
 //  4. Detail numbers are 32-bit and come from the highest stored one, read under the lock.
 //  5. Only the headers this posting added are completed: the cost of a sale does not depend on
 //     how many documents PQXT20 already holds.
+//  6. A screen's working lines are its own: every open screen, in any process on the folder,
+//     holds a claim on its sales number (a lock the operating system drops when the till dies),
+//     numbers are handed out from PACS10 inside a write transaction, and no number is handed out
+//     while another screen holds it or lines are still stored under it. Lines whose claim is free
+//     were left by a till that died: the next screen to open takes them up as its sale.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -23,6 +28,7 @@
 #include <vector>
 
 #include "data/file_manager.h"
+#include "data/slot_claim.h"
 #include "data/tables.h"
 #include "util/decimal.h"
 #include "util/text.h"
@@ -95,12 +101,16 @@ public:
 
     Context& context() { return ctx_; }
 
-    // Registers the use of the tables the routines touch and reads the first PQXS10 and PACS10
-    // records; LOC:CASH = 1, LOC:SALESNUMBER = PCS10:SALESNUMBER + 1. Close releases the uses.
-    void Open();
+    // Registers the use of the tables the routines touch, reads the first PQXS10 record and the
+    // company record, and claims a sales number: the one of lines a dead till left behind, else
+    // the next free one after PCS10:SALESNUMBER (stored there at once). LOC:CASH = 1. False when
+    // no number could be claimed (the operator was told why). Close releases the uses and claim.
+    bool Open();
     void Close();
-    // Closing the screen: PCS10:SALESNUMBER = LOC:SALESNUMBER - 1, written over the company record
-    // as stored now, so a counter another window raised meanwhile is kept.
+    // Whether Open took up lines a till left behind as this screen's sale.
+    bool tookUpLeftLines() const { return tookUpLeftLines_; }
+    // Closing the screen. The counter already holds the last number handed out (numbers are
+    // stored when they are claimed), so nothing is written back over another till's numbers.
     bool StoreSalesNumber();
 
     // ---- Finished: post, tab, history, counter, rounding as one outcome, then the slip ----
@@ -114,7 +124,7 @@ public:
     bool NextDetailNumber();   // LOC:DETAILNUMBER; false when the numbers are exhausted
     bool UpdateControl();      // control rows and totals of the headers this posting added
     bool WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
-    bool ClearV60();           // deletes every working line, all or none
+    bool ClearV60();           // deletes this screen's working lines, all or none
     bool ClearV61();           // deletes the tab owner's stored lines, all or none
     void ErrHandler(FileManagerBase& file);  // reports a failed delete (after the roll-back)
 
@@ -146,6 +156,7 @@ private:
     bool saleLines(bool withTab, std::vector<PQXV60>& lines);
     bool eraseSaleLines(bool withTab);
     bool isSaleLine(const PQXV60& line, bool withTab) const;
+    bool claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number);
     std::uint32_t tabOwner() const;
     std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted);
     bool raiseLastDocNr(std::uint32_t documentNo);
@@ -161,6 +172,8 @@ private:
     Context& ctx_;
     Runtime* runtime_;
     bool open_ = false;
+    SlotClaim claim_;  // on LOC:SALESNUMBER while the screen holds it
+    bool tookUpLeftLines_ = false;
     std::vector<const TableDef*> used_;
     std::function<int(const WriteSite&)> writeFault_;
     int writeSeq_ = 0;

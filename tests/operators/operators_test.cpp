@@ -99,14 +99,14 @@ TEST_F(Operators, LogInOpensTheTillForTheChosenOperator) {
     pickOperator(2);
     w.press("SelectOperatorButton");
     EXPECT_EQ(w.window().focus, w.window().find("Password"));
-    EXPECT_EQ(GLO.OPERATOR, "OP3");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
     EXPECT_EQ(w.text("Name"), "Carla");
     w.type("Password", "Secret   ");  // trailing blanks do not count
     EXPECT_TRUE(login.passwordOk());
     w.press("OK");
     EXPECT_TRUE(ran("BrowsePointOfSale"));
     EXPECT_FALSE(w.isOpen());
-    EXPECT_EQ(GLO.OPERATOR, "OP3");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
 }
 
 struct LoginCase {
@@ -164,7 +164,7 @@ TEST_F(Operators, TypingTheNameChoosesTheOperator) {
     OperatorPassword login;
     auto w = open(login);
     w.type("Name", "anna");
-    EXPECT_EQ(GLO.OPERATOR, "OP1");
+    EXPECT_EQ(ctx_->OPERATOR, "OP1");
     w.type("Password", "anna1");
     EXPECT_TRUE(login.passwordOk());
     w.type("Name", "Nobody");
@@ -179,7 +179,7 @@ TEST_F(Operators, CancelKeepsTheChosenOperator) {
     w.press("SelectOperatorButton");
     w.press("Cancel");
     EXPECT_FALSE(w.isOpen());
-    EXPECT_EQ(GLO.OPERATOR, "OP2");
+    EXPECT_EQ(ctx_->OPERATOR, "OP2");
     EXPECT_FALSE(ran("BrowsePointOfSale"));
 }
 

@@ -263,9 +263,9 @@ void PostingTest::SetUp() {
     // These tests need no protection against power loss; the killed-process test keeps it.
     setSyncWrites(false);
     GLO.reset();
-    GLO.OPERATOR = "OP1";
     setClock(&clock_);
     ctx_ = std::make_unique<Context>(folder_.path());
+    ctx_->OPERATOR = "OP1";
     useAllTables(*ctx_);
     seedMasterData(*ctx_);
     till_ = std::make_unique<TillState>(*ctx_);

@@ -1,4 +1,5 @@
 // The rounding document posted after a cash sale whose change was rounded up to 5 cents.
+#include "data/company_record.h"
 #include "posting_fixture.h"
 
 namespace tavlo::posting_test {
@@ -50,6 +51,10 @@ TEST_F(PostingTest, RoundedChangeIsPostedAsItsOwnDocument) {
 }
 
 TEST_F(PostingTest, TheSalesNumberWrapsToOneAfterItsLargestValue) {
+    auto& cs10 = ctx_->access<PACS10>();
+    ASSERT_EQ(readCompanyRecord(cs10), ErrNone);
+    cs10.rec.SALESNUMBER = 65535;
+    ASSERT_EQ(cs10.put(), ErrNone);
     till_->LOC.SALESNUMBER = 65535;
     ring({{"COKE", Decimal(2)}});
     tender(1, Decimal::of("25.98"));

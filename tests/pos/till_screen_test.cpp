@@ -491,21 +491,31 @@ TEST_F(TillSale, FinishedWithNoLinesPostsAndPrintsNothing) {
     EXPECT_EQ(company(*ctx_).LASTDOCNR, 1233u);
 }
 
-TEST_F(TillSale, ClosingStoresTheSalesNumberAndReopeningContinues) {
+TEST_F(TillSale, ClosingAsksBeforeDiscardingASaleAndReopeningTakesTheNextNumber) {
     TestWindow& w = openTill();
     ring("MILK");
     tender("10.00");
     finish();
     EXPECT_EQ(loc().SALESNUMBER, 12);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 12) << "a number is stored when it is handed out";
     w.edit("List", "", Key::of(Key::Esc));
     ring("COKE");  // left on the screen when it closes
+    rt_.messages.clear();
+    rt_.messageAnswers.push_back(ButtonNo);
+    w.press("CloseButton");
+    ASSERT_EQ(rt_.messages.size(), 1u);
+    EXPECT_EQ(rt_.messages[0].text,
+              "There are lines on the screen that were not posted.|Do you want to discard this sale?");
+    EXPECT_TRUE(w.isOpen()) << "No keeps the sale";
+    EXPECT_EQ(lines().size(), 1u);
+    rt_.messageAnswers.push_back(ButtonYes);
     w.press("CloseButton");
     EXPECT_FALSE(w.isOpen());
     EXPECT_TRUE(std::count(rt_.ran.begin(), rt_.ran.end(), "AskDailyCashup"));
-    EXPECT_EQ(company(*ctx_).SALESNUMBER, 11);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 12);
     EXPECT_TRUE(lines().empty());
     openTill();
-    EXPECT_EQ(loc().SALESNUMBER, 12);
+    EXPECT_EQ(loc().SALESNUMBER, 13);
 }
 
 TEST_F(TillSale, SalesNumberWrapsToOne) {
@@ -524,9 +534,9 @@ TEST_F(TillSale, SalesNumberWrapsToOne) {
     finish();
     EXPECT_EQ(loc().SALESNUMBER, 1);
     closeTill();
-    EXPECT_EQ(company(*ctx_).SALESNUMBER, 0);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 1);
     openTill();
-    EXPECT_EQ(loc().SALESNUMBER, 1);
+    EXPECT_EQ(loc().SALESNUMBER, 2);
 }
 
 TEST_F(TillSale, PaymentButtonMovesToPaidOnlyAfterLinesWereRungUp) {
