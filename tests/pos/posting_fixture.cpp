@@ -289,8 +289,9 @@ Decimal PostingTest::ring(const std::vector<LineSpec>& specs) {
     return total;
 }
 
-void PostingTest::tender(std::uint8_t payment, const Decimal& paid) {
-    TillLocals& L = till_->LOC;
+void PostingTest::tender(std::uint8_t payment, const Decimal& paid) { settle(till_->LOC, payment, paid); }
+
+void settle(TillLocals& L, std::uint8_t payment, const Decimal& paid) {
     L.PAYMENT = payment;
     L.PAID = paid;
     L.VERSKIL = Decimal();
