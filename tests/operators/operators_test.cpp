@@ -12,6 +12,7 @@
 #include "framework/test_runtime.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "pos/till_state.h"
 #include "shell/globals.h"
 
 namespace tavlo {
@@ -172,6 +173,26 @@ TEST_F(Operators, TypingTheNameChoosesTheOperator) {
     EXPECT_FALSE(login.passwordOk());
 }
 
+TEST_F(Operators, TwoLogInWindowsKeepTheirOwnOperator) {
+    OperatorPassword first;
+    auto a = open(first);
+    pickOperator(2);
+    a.press("SelectOperatorButton");
+    ASSERT_EQ(ctx_->OPERATOR, "OP3");
+    // A second till's log-in on a context of its own: typing a name there changes nothing here.
+    auto other = std::make_shared<Context>(folder_);
+    other->access<PQXO10>().UseFile();
+    OperatorPassword second;
+    second.setContext(other);
+    auto b = rt_.open(second);
+    b.type("Name", "anna");
+    EXPECT_EQ(other->OPERATOR, "OP1");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
+    b.press("Cancel");
+    a.press("Cancel");
+    other->access<PQXO10>().Close();
+}
+
 TEST_F(Operators, CancelKeepsTheChosenOperator) {
     OperatorPassword login;
     auto w = open(login);
@@ -258,6 +279,28 @@ TEST_F(Operators, OperatorsAreEditedInTheList) {
 // ---- UserDetails ------------------------------------------------------------------------------
 
 class CompanyDetails : public Operators {};
+
+TEST_F(CompanyDetails, ATillOpenedBeforeUserDetailsSharesItsOneRecord) {
+    {
+        TillState till(*ctx_);
+        ASSERT_TRUE(till.Open());  // a new folder: the till stores its sales number
+    }
+    ASSERT_EQ(records<PACS10>(*ctx_).size(), 1u);
+    UserDetails form;
+    auto w = open(form);
+    EXPECT_TRUE(form.found()) << "the record the till made";
+    w.type("UserName", "Corner Cafe");
+    w.type("Prefix", "Q");
+    w.press("OK");
+    std::vector<PACS10> rows = records<PACS10>(*ctx_);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].PREFIX, "Q");
+    TillState till(*ctx_);
+    ASSERT_TRUE(till.Open());
+    EXPECT_EQ(till.CS10.PREFIX, "Q") << "what User Details wrote reaches the till";
+    EXPECT_EQ(till.CS10.USERNAME, "Corner Cafe");
+    EXPECT_EQ(till.LOC.SALESNUMBER, 2);
+}
 
 TEST_F(CompanyDetails, EmptyTableGetsItsFirstRecordOnOk) {
     UserDetails form;
