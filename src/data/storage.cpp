@@ -22,10 +22,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "data/slot_claim.h"
 #include "data/storage.h"
 #include "data/storage_internal.h"
 #include "util/text.h"
@@ -791,6 +794,30 @@ int Context::Impl::open(FileManagerBase& fm) {
 }
 
 
+void removeStaleSuperJournals(const std::filesystem::path& folder) {
+    // A super-journal lists the table files of a commit that spans several files. It is still
+    // needed while one of them has a journal (a hot journal naming it decides that file's roll-
+    // back); once none has, the commit is settled one way or the other and the file is litter.
+    const std::string prefix = std::string(kTransactionFile) + "-mj";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || !entry.is_regular_file(ec)) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bool needed = false;
+        std::size_t at = 0;
+        while (at < content.size() && !needed) {
+            std::size_t end = content.find('\0', at);
+            if (end == std::string::npos) end = content.size();
+            const std::string child = content.substr(at, end - at);
+            if (!child.empty() && std::filesystem::exists(child + "-journal", ec)) needed = true;
+            at = end + 1;
+        }
+        if (!needed) std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
     if (txActive) {
         *why = "A transaction is already active";
@@ -812,11 +839,22 @@ int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitM
         return ErrTransaction;
     }
     if (!tx) {
+        // The main database must be a real file every till can write: only then is a commit
+        // across several files atomic. Without it the transaction is refused, never run unsafe.
+        const std::filesystem::path main = folder / kTransactionFile;
+        const int fd = openSharedFile(main, why);
+        if (fd < 0) return ErrEngine;
+        ::close(fd);
+        removeStaleSuperJournals(folder);
         tx = std::make_unique<Conn>();
-        const std::filesystem::path main = folder / ".tavlo-tx";
-        tx->db = openDatabase(main, false, true, waitMs, why);
-        if (!tx->db) tx->db = openDatabase(":memory:", false, true, waitMs, why);
+        tx->db = openDatabase(main, false, false, waitMs, why);
+        if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
+            *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
+            tx.reset();
+            return ErrEngine;
+        }
         if (!tx->db) {
+            *why = "File " + main.string() + " could not be opened: " + *why;
             tx.reset();
             return ErrEngine;
         }

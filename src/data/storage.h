@@ -29,6 +29,13 @@ std::string keyColumn(const TableDef& def, int field);
 sqlite3* openDatabase(const std::filesystem::path& file, bool readOnly, bool create, int waitMs,
                       std::string* error = nullptr);
 
+// The empty file in the data folder that is the main database of every transaction connection
+// (a commit across several attached files is atomic only with a real main file); its
+// super-journals are named after it.
+inline constexpr const char* kTransactionFile = ".tavlo-tx";
+// Removes super-journals left by killed commits that no table's journal needs any more.
+void removeStaleSuperJournals(const std::filesystem::path& folder);
+
 // Whether commits wait for the disk (fsync). On by default; tests that need no protection
 // against power loss may turn it off for speed. Applies to connections opened afterwards.
 void setSyncWrites(bool on);

@@ -142,3 +142,49 @@ TEST_F(StorageTest, AnEmptiedDroppedOrLinkedTableFileIsReportedNeverReplaced) {
 
 }  // namespace
 }  // namespace tavlo
+
+namespace tavlo {
+namespace {
+
+// A transaction spanning files is atomic only on a real main file: when that file cannot be used
+// the transaction is refused with the file named, never run without it.
+TEST_F(StorageTest, ATransactionWithoutAUsableMainFileIsRefusedNamingIt) {
+    use<PQXT20>();
+    use<PQXT21>();
+    std::filesystem::create_directory(folder.path() / ".tavlo-tx");
+    {
+        auto tx = ctx->transaction<PQXT20, PQXT21>(std::chrono::milliseconds(200));
+        EXPECT_FALSE(tx.active());
+        EXPECT_NE(tx.errorText().find(".tavlo-tx"), std::string::npos) << tx.errorText();
+    }
+    EXPECT_EQ(ctx->access<PQXT20>().records(), 0);
+
+    support::TempFolder fresh;
+    Context other(fresh.path());
+    use<PQXT20>(other);
+    use<PQXT21>(other);
+    ::umask(022);
+    {
+        auto tx = other.transaction<PQXT20, PQXT21>(std::chrono::milliseconds(200));
+        ASSERT_TRUE(tx.active()) << tx.errorText();
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat((fresh.path() / ".tavlo-tx").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u) << "every till user of the folder can use it";
+}
+
+TEST_F(StorageTest, SuperJournalsNoJournalNeedsAreRemoved) {
+    const auto table = folder.path() / "PQxT20.tps";
+    auto write = [](const std::filesystem::path& f, const std::string& content) {
+        std::ofstream(f, std::ios::binary) << content;
+    };
+    write(folder.path() / ".tavlo-tx-mjSETTLED", table.string() + std::string(1, '\0'));
+    write(folder.path() / ".tavlo-tx-mjHOT", (folder.path() / "PQxT21.tps").string() + std::string(1, '\0'));
+    write(folder.path() / "PQxT21.tps-journal", "hot");
+    removeStaleSuperJournals(folder.path());
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjSETTLED"));
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjHOT")) << "a hot journal still names it";
+}
+
+}  // namespace
+}  // namespace tavlo
