@@ -1,6 +1,8 @@
 #include "pos/point_of_sale.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "data/file_manager.h"
 #include "framework/runtime.h"
@@ -31,6 +33,9 @@ Binding fixedBinding(FixedString<N>& s) {
 Decimal cellNumber(const Row& row, int column) { return valueNumber(row[static_cast<std::size_t>(column)]); }
 
 const Font kLargeFont{"MS Sans Serif", 20, true};
+
+// How long saving a working line waits for other tills beyond the storage's own wait.
+constexpr std::chrono::seconds kLineSaveWait{5};
 
 }  // namespace
 
@@ -488,16 +493,27 @@ bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     rec.VATAMOUNT = cellNumber(row, kVatAmount);
     rec.NETTAMOUNT = cellNumber(row, kNettAmount);
     auto& v60 = context().access<PQXV60>();
-    if (inserting) {
-        v60.clearBuffer();
+    // Another till's posting holds the working table for a moment: the line waits for it, as
+    // Finished does, before the operator is told (and the line is kept on the screen).
+    const auto deadline = std::chrono::steady_clock::now() + kLineSaveWait;
+    auto store = [&](bool managed) {
+        if (inserting) {
+            v60.clearBuffer();
+            v60.rec = rec;
+            return managed ? v60.Insert() : v60.TryInsert();
+        }
+        if (!seekLine(row.id)) return static_cast<int>(LevelNotify);
         v60.rec = rec;
-        if (v60.Insert() != LevelBenign) return false;
-        row.id = v60.position();
-    } else {
-        if (!seekLine(row.id)) return false;
-        v60.rec = rec;
-        if (v60.Update() != LevelBenign) return false;
+        return managed ? v60.Update() : v60.TryUpdate();
+    };
+    int level = store(false);
+    while (level != LevelBenign && v60.errorCode() == ErrLockedOut && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        level = store(false);
     }
+    if (level != LevelBenign && v60.errorCode() == ErrLockedOut) level = store(true);  // tells the operator
+    if (level != LevelBenign) return false;
+    if (inserting) row.id = v60.position();
     session_ = false;
     return true;
 }
