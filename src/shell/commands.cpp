@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
 
@@ -16,6 +17,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
+        {kImport, [] { return std::make_unique<POSRestore>(); }},
     };
 }
 
