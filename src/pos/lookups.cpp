@@ -86,8 +86,10 @@ void SelectA10Debtors::DefineWindow(Window& w) {
 void SelectA10Debtors::Kill() {
     if (accNumber_ && opened()) {
         ContextScope scope(sharedContext());
-        if (response() != Response::Completed) fetchHighlighted();
-        *accNumber_ = context().access<PQXA10>().rec.ACCNUMBER;
+        // Cancel means no owner, never the row that happened to be highlighted.
+        if (response() == Response::Cancelled) context().access<PQXA10>().clearBuffer();
+        else if (response() != Response::Completed) fetchHighlighted();
+        *accNumber_ = response() == Response::Cancelled ? 0 : context().access<PQXA10>().rec.ACCNUMBER;
     }
     PickList::Kill();
 }
@@ -245,8 +247,13 @@ void SelectCashClient::TakeAccepted(int control) {
 void SelectCashClient::Kill() {
     if (opened()) {
         ContextScope scope(sharedContext());
-        fetchHighlighted();
-        clientNo_ = context().access<PQXC11>().rec.CLIENTNO;
+        // Cancel means no owner, never the row that happened to be highlighted.
+        if (response() == Response::Cancelled) {
+            clientNo_ = 0;
+        } else {
+            fetchHighlighted();
+            clientNo_ = context().access<PQXC11>().rec.CLIENTNO;
+        }
     }
     PickList::Kill();
 }

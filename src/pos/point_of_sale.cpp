@@ -13,6 +13,7 @@
 #include "pos/sale_line.h"
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
+#include "reports/tab_slip.h"
 #include "shell/globals.h"
 #include "util/date.h"
 #include "util/text.h"
@@ -175,6 +176,97 @@ void BrowsePointOfSale::applyTag() {
     w[tagClient_].hidden = !on;
 }
 
+// The Tag box: ticked, the owner is chosen and their open tab taken up onto the screen; cleared,
+// the tab's lines leave the screen again (they stay on the tab).
+void BrowsePointOfSale::takeTag() {
+    TillLocals& L = till_->LOC;
+    applyTag();
+    settleEditor();
+    if (L.TAG == 0) {
+        till_->DropTab();
+        L.TAGACCNUMBER = 0;
+        L.TAGCLIENT.clear();
+        list_->reload();
+        select(insert_);
+        return;
+    }
+    std::uint32_t owner = 0;
+    L.TAGCLIENT.clear();
+    if (L.CASH == 1) {
+        SelectCashClient pick(owner);
+        runtime().run(pick);
+        auto& c11 = context().access<PQXC11>();
+        c11.clearBuffer();
+        c11.rec.CLIENTNO = owner;
+        if (owner != 0 && c11.get(PC11::ClientNoKey) == ErrNone) L.TAGCLIENT = c11.rec.NAME;
+    } else {
+        SelectA10Debtors pick(owner);
+        runtime().run(pick);
+        if (owner != 0 && owner != L.DEBTOR) {
+            MessageRequest box;
+            box.title = std::string(byLanguage("Waarskuwing", "Warning"));
+            box.text = std::string(byLanguage("Debiteur is nie dieselfde as debiteur vir kredietaankope",
+                                              "Debtor is not the same as the debtor for credit purchases"));
+            box.icon = Icon::Exclamation;
+            showMessage(box);
+            owner = 0;  // another debtor's tab is not loaded
+            select(tag_);
+        } else if (owner != 0) {
+            auto& a10 = context().access<PQXA10>();
+            a10.clearBuffer();
+            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(owner);
+            if (a10.get(PA10::AccNumberKey) == ErrNone) L.TAGCLIENT = a10.rec.ACCDESC;
+        }
+    }
+    if (owner != till_->LOC.TAGACCNUMBER) till_->DropTab();
+    L.TAGACCNUMBER = owner;
+    if (owner != 0 && !till_->TakeUpTab()) {
+        L.TAGACCNUMBER = 0;
+        L.TAGCLIENT.clear();
+    }
+    list_->reload();
+    recomputeTotals();
+}
+
+// Print Tab: this visit's lines stored on the owner's tab and their slip printed; the screen
+// starts afresh.
+void BrowsePointOfSale::takePrintTab() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    settleEditor();
+    if (!till_->UpdateTag()) {
+        list_->reload();
+        return;
+    }
+    report::PrintTag(runtime(), context(), till_->storedTab(), till_->storedVisit(), L.TAGACCNUMBER);
+    L.TAG = 0;
+    list_->reload();
+    L.TOTALAMOUNT = Decimal();
+    L.PAID = Decimal();
+    L.CHANGE = Decimal();
+    L.VERSKIL = Decimal();
+    L.PAYSELECT = 0;
+    L.COUNT = 0;
+    L.TAGACCNUMBER = 0;
+    L.TAGCLIENT.clear();
+    w[finished_].disabled = true;
+    w[printTag_].hidden = true;
+    w[payTab_].hidden = true;
+    w[tagClient_].hidden = true;
+    w[payment_].hidden = false;
+    w[payment_].disabled = false;
+    select(insert_);
+}
+
+// Pay Tab: the whole tab is what is to be paid; the operator may overtype Paid.
+void BrowsePointOfSale::takePayTab() {
+    TillLocals& L = till_->LOC;
+    settleEditor();
+    L.COUNT = 0;
+    L.PAID = L.TOTALAMOUNT;
+    select(paid_);
+}
+
 void BrowsePointOfSale::takeCreditNote() {
     TillLocals& L = till_->LOC;
     if (L.CREDITNOTE != 1) return;
@@ -250,10 +342,10 @@ void BrowsePointOfSale::enterPaid() {
 void BrowsePointOfSale::TakeAccepted(int control) {
     if (control == cash_) applyCash();
     else if (control == credit_) applyCredit();
-    else if (control == tag_) {
-        applyTag();
-        if (till_->LOC.TAG == 0) select(insert_);
-    } else if (control == creditNote_) takeCreditNote();
+    else if (control == tag_) takeTag();
+    else if (control == printTag_) takePrintTab();
+    else if (control == payTab_) takePayTab();
+    else if (control == creditNote_) takeCreditNote();
     else if (control == selectDeb_) chooseDebtor();
     else if (control == supervisor_) takeSupervisor();
     else if (control == paid_) takePaid();

@@ -52,6 +52,9 @@ private:
     void applyCredit();
     void applyTag();
     void takeCreditNote();
+    void takeTag();
+    void takePrintTab();
+    void takePayTab();
     void chooseDebtor();
     void takeSupervisor();
     void takePaid();

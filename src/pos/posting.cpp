@@ -471,15 +471,24 @@ bool TillState::ClearV61() {
         ErrHandler(v61);
         return false;
     }
+    // Exactly the lines taken up onto this screen (and so posted with it): the owner and tab
+    // number are both checked, since a cash client and a debtor may share a number, and lines
+    // another till added meanwhile stay on the tab.
     const std::uint32_t owner = tabOwner();
-    while (owner != 0) {
+    for (std::int64_t place : tabLines_) {
         v61.clearBuffer();
         v61.rec.CLIENTNO = owner;
+        v61.rec.DOCUMENTNO = takenTab_;
         v61.SetFrom(PV61::ClientDocKey);
-        int rc = v61.next();
-        if (rc == ErrNoRecord || (rc == ErrNone && v61.rec.CLIENTNO != owner)) break;
-        if (rc == ErrNone) rc = write(v61, WriteOp::Erase);
-        if (rc != ErrNone) {
+        int rc;
+        while ((rc = v61.next()) == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_ &&
+               v61.position() != place) {
+        }
+        if (rc == ErrNone && v61.position() == place && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_)
+            rc = write(v61, WriteOp::Erase);
+        else if (rc == ErrNone)
+            rc = ErrNoRecord;
+        if (rc != ErrNone && rc != ErrNoRecord) {
             failed(v61, rc);
             scope.rollback();
             ErrHandler(v61);

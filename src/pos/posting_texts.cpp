@@ -53,6 +53,15 @@ std::string leftLinesTakenUp() {
         "finish it or delete the lines."));
 }
 
+std::string tabOpenElsewhere() {
+    return std::string(byLanguage("Hierdie rekening is oop by 'n ander kas.|Voltooi dit daar eers.",
+                                  "This tab is open at another till.|Finish it there first."));
+}
+
+std::string tabWithoutOwner() {
+    return std::string(byLanguage("Kies eers die eienaar van die rekening.", "Choose the tab's owner first."));
+}
+
 std::string deleteError(std::string_view errorText) { return "Delete Error - " + std::string(errorText); }
 
 }  // namespace tavlo::posting_texts

@@ -19,6 +19,8 @@ std::string noSalesNumber();
 std::string tillNotOpened(std::string_view errorText);
 std::string discardSaleQuestion();
 std::string leftLinesTakenUp();
+std::string tabOpenElsewhere();
+std::string tabWithoutOwner();
 std::string notPosted(std::string_view errorText);
 // ClearV60 / ClearV61: "Delete Error - " and the storage error text.
 std::string deleteError(std::string_view errorText);

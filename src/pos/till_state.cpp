@@ -100,6 +100,7 @@ void TillState::Close() {
     used_.clear();
     open_ = false;
     claim_.release();
+    tabClaim_.release();
 }
 
 bool TillState::StoreSalesNumber() { return true; }
@@ -127,6 +128,17 @@ bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::ui
     if (takeUpLeftLines)
         for (std::uint16_t n : stored) {
             if (tryClaim(n)) {
+                // Copies of a tab's lines are still on the tab: only the lines rung up come back.
+                v60.clearBuffer();
+                v60.SetFileOrder();
+                while ((rc = v60.next()) == ErrNone) {
+                    if (v60.rec.SALESNUMBER != n || v60.rec.DOCUMENTNO == 0) continue;
+                    if (int e = write(v60, WriteOp::Erase); e != ErrNone) {
+                        failed(v60, e);
+                        claim.release();
+                        return false;
+                    }
+                }
                 tookUpLeftLines_ = true;
                 return true;
             }
@@ -199,6 +211,11 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
         return false;
     }
     claim_ = std::move(nextClaim);
+    if (savedLoc.TAG == 1) {
+        tabClaim_.release();
+        takenTab_ = 0;
+        tabLines_.clear();
+    }
     if (printSlip && saleDoc != 0)
         printSlip(SlipArgs{saleDoc, LOC.VERSKIL, LOC.PAID, LOC.CHANGE, LOC.CREDITNOTE, LOC.CASH == 1});
     ResetSale();
@@ -222,10 +239,7 @@ void TillState::ResetSale() {
 
 std::uint32_t TillState::tabOwner() const { return LOC.TAGACCNUMBER; }
 
-bool TillState::isSaleLine(const PQXV60& line, bool withTab) const {
-    if (line.SALESNUMBER == LOC.SALESNUMBER) return true;
-    return withTab && tabOwner() != 0 && line.CLIENTNO == tabOwner() && line.DOCUMENTNO != 0;
-}
+bool TillState::isSaleLine(const PQXV60& line, bool) const { return line.SALESNUMBER == LOC.SALESNUMBER; }
 
 bool TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
     lines.clear();
@@ -337,6 +351,20 @@ bool TillState::raiseLastDocNr(std::uint32_t documentNo) {
 bool TillState::closeTab() {
     std::uint32_t owner = tabOwner();
     if (owner == 0) return true;
+    if (takenTab_ != 0) {
+        // Lines another till added to the tab while it was being paid keep it open.
+        auto& v61 = ctx_.access<PQXV61>();
+        v61.clearBuffer();
+        v61.rec.CLIENTNO = owner;
+        v61.rec.DOCUMENTNO = takenTab_;
+        v61.SetFrom(PV61::ClientDocKey);
+        int rc = v61.next();
+        if (rc == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_) return true;
+        if (rc != ErrNone && rc != ErrNoRecord) {
+            failed(v61, rc);
+            return false;
+        }
+    }
     if (LOC.CASH == 1) {
         auto& c11 = ctx_.access<PQXC11>();
         c11.clearBuffer();

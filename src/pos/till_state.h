@@ -125,7 +125,7 @@ public:
     bool UpdateControl();      // control rows and totals of the headers this posting added
     bool WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
     bool ClearV60();           // deletes this screen's working lines, all or none
-    bool ClearV61();           // deletes the tab owner's stored lines, all or none
+    bool ClearV61();           // deletes the stored lines of the tab taken up here, all or none
     void ErrHandler(FileManagerBase& file);  // reports a failed delete (after the roll-back)
 
     // ---- the rounding document ----
@@ -135,8 +135,26 @@ public:
     bool PostDiscDetail();
     bool UpdateDiscControl();
 
-    // Whether a working line belongs to the sale Finished would post: rung up under this sales
-    // number, or, when paying a tab, taken up from the owner's tab.
+    // ---- tabs (tabs.cpp) ----
+    // The owner's open tab (LOC:TAGACCNUMBER, a cash client in cash mode, else a debtor) taken up
+    // onto this screen: its stored lines are copied in under this screen's sales number, once.
+    // False when another till has the tab open (the operator was told) or the copy failed.
+    bool TakeUpTab();
+    // Print Tab's storing, one outcome: this visit's lines onto the owner's tab (a first tab
+    // numbered from the counter as stored now and marked on the owner), the screen's lines out of
+    // PQXV60, and the next sales number claimed. False when nothing was stored (told why).
+    bool UpdateTag();
+    // The Tag box cleared: lines taken up from a tab leave the screen (they stay on the tab) and
+    // the tab is let go.
+    bool DropTab();
+    // The tab number and the sales number of the visit the last UpdateTag stored.
+    std::uint32_t storedTab() const { return LOC.TAGDOCUMENTNO; }
+    std::uint16_t storedVisit() const { return storedVisit_; }
+    // The tab taken up on this screen, 0 none.
+    std::uint32_t takenTab() const { return takenTab_; }
+
+    // Whether a working line belongs to the sale Finished would post: the lines under this
+    // screen's sales number (lines taken up from a tab are copied in under it).
     bool IsSaleLine(const PQXV60& line) const { return isSaleLine(line, LOC.TAG == 1); }
 
     // Resets the sale variables after Finished (step 9 of the screen, without the window).
@@ -173,6 +191,12 @@ private:
     Runtime* runtime_;
     bool open_ = false;
     SlotClaim claim_;  // on LOC:SALESNUMBER while the screen holds it
+    SlotClaim tabClaim_;  // on the tab taken up here: one till at a time adds to or pays a tab
+    std::uint32_t takenTab_ = 0;
+    std::vector<std::int64_t> tabLines_;  // places in PQXV61 of the lines taken up
+    std::uint16_t storedVisit_ = 0;
+    std::optional<std::uint32_t> openTabOf(std::uint32_t owner);
+    bool ownerTabFile(FileManagerBase*& file);
     bool tookUpLeftLines_ = false;
     std::vector<const TableDef*> used_;
     std::function<int(const WriteSite&)> writeFault_;

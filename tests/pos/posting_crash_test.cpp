@@ -70,17 +70,11 @@ protected:
         ASSERT_EQ(c11.get(PC11::ClientNoKey), ErrNone);
         c11.rec.DOCNO = 1240;
         ASSERT_EQ(c11.put(), ErrNone);
-        std::vector<PQXV60> loaded;
-        for (const PQXV61& s : allRecords<PQXV61>(*ctx_)) {
-            PQXV60 line;
-            copyFields(line, s);
-            loaded.push_back(line);
-        }
-        Decimal total = addLines(*ctx_, loaded);
-        till_->LOC.TOTALAMOUNT = total;
-        total += ring({{"BREAD"}, {"DIESEL", Decimal(2)}});
         till_->LOC.TAG = 1;
         till_->LOC.TAGACCNUMBER = kCashClient;
+        ASSERT_TRUE(till_->TakeUpTab());
+        Decimal total = till_->LOC.TOTALAMOUNT;
+        total += ring({{"BREAD"}, {"DIESEL", Decimal(2)}});
         tender(1, total + Decimal::of("0.01"));  // change rounded: 0.04
         ASSERT_FALSE(till_->LOC.VERSKIL.isZero());
     }

@@ -106,11 +106,15 @@ TEST_F(PostingTest, RoundingAfterATabTakesTheCounterNotTheTabsNumber) {
     v61.rec.CLIENTNO = kCashClient;
     v61.rec.DOCUMENTNO = 1100;
     ASSERT_EQ(v61.add(), ErrNone);
-    line.CLIENTNO = kCashClient;
-    line.DOCUMENTNO = 1100;
-    till_->LOC.TOTALAMOUNT = addLines(*ctx_, {line});
+    auto& c11 = ctx_->access<PQXC11>();
+    c11.clearBuffer();
+    c11.rec.CLIENTNO = kCashClient;
+    ASSERT_EQ(c11.get(PC11::ClientNoKey), ErrNone);
+    c11.rec.DOCNO = 1100;
+    ASSERT_EQ(c11.put(), ErrNone);
     till_->LOC.TAG = 1;
     till_->LOC.TAGACCNUMBER = kCashClient;
+    ASSERT_TRUE(till_->TakeUpTab());
     tender(1, till_->LOC.TOTALAMOUNT + Decimal::of("0.02"));
     ASSERT_TRUE(finish());
     EXPECT_TRUE(headerOf(*ctx_, 1100));
