@@ -3,6 +3,7 @@
 #include "pos/sale_line.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 #include <set>
 
@@ -76,9 +77,15 @@ bool TillState::Open() {
     std::uint16_t number = 0;
     SlotClaim claim;
     bool claimed = false;
-    {
-        Scope scope(*this, {&PQXV60::table(), &PACS10::table()});
-        claimed = scope.ok() && claimSalesNumber(true, claim, number) && scope.commit();
+    // Tills busy posting hold the tables a moment at a time: a screen that is opening waits for
+    // its turn (bounded) rather than refusing to open.
+    const auto deadline = std::chrono::steady_clock::now() + kOpenWait;
+    for (;;) {
+        {
+            Scope scope(*this, {&PQXV60::table(), &PACS10::table()});
+            claimed = scope.ok() && claimSalesNumber(true, claim, number) && scope.commit();
+        }
+        if (claimed || failCode_ != ErrLockedOut || std::chrono::steady_clock::now() >= deadline) break;
     }
     if (!claimed) {
         MessageRequest box;

@@ -89,6 +89,7 @@ struct WriteSite {
 class TillState {
 public:
     static constexpr std::chrono::milliseconds kLockWait{1000};
+    static constexpr std::chrono::milliseconds kOpenWait{15000};  // opening the screen, in turns of kLockWait
 
     explicit TillState(Context& ctx, Runtime* runtime = nullptr);
     ~TillState();

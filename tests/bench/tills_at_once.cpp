@@ -20,7 +20,7 @@ namespace {
 
 using namespace tavlo;
 
-constexpr int kSalesPerTill = 150;
+constexpr int kSalesPerTill = 60;
 constexpr int kLines = 5;
 
 FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
@@ -94,7 +94,8 @@ void TillsAtOnce(benchmark::State& state) {
         for (pid_t p : children) {
             int status = 0;
             ::waitpid(p, &status, 0);
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("a till failed");
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+                throw std::runtime_error("a till failed: status " + std::to_string(status));
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         state.PauseTiming();
@@ -110,6 +111,6 @@ void TillsAtOnce(benchmark::State& state) {
     state.counters["sales_per_second"] = sales / seconds;
     state.counters["finished_refused_for_lock"] = static_cast<double>(refusedTotal) / static_cast<double>(state.iterations());
 }
-BENCHMARK(TillsAtOnce)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(TillsAtOnce)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
