@@ -314,6 +314,7 @@ void ListControl::editorKey(const Key& key, const std::string& typed) {
     EditAction proposed = actionForKey(key);
     if (proposed == EditAction::None) return;
     if (proposed != EditAction::Cancel && !storeTyped(typed)) {
+        if (onTypedRefused) onTypedRefused(editColumn_, typed);
         touched();
         return;  // the text does not fit the column's picture: stay
     }

@@ -149,6 +149,9 @@ public:
     std::function<bool(Row& row, bool inserting)> saveRow;
     // The editor lost the focus to another control; editing stays open.
     std::function<void()> onEditorFocusLost;
+    // Typed text the column's picture cannot take (letters in a number, too many digits): the
+    // editor stays in the column; the window may say why.
+    std::function<void(int column, const std::string& typed)> onTypedRefused;
 
     bool editing() const { return editing_; }
     bool inserting() const { return inserting_; }

@@ -177,17 +177,27 @@ void OperatorPassword::chooseOperator() {
 // A cashier starts typing her name; the pick list is a click or Tab away.
 void OperatorPassword::TakeOpened() { select(name_); }
 
-// A name typed instead of picked chooses the operator of that name.
+// A name typed instead of picked chooses the operator of that name, or of that number ("001").
 void OperatorPassword::nameTyped() {
     auto& o10 = context().access<PQXO10>();
     std::string typed = o10.rec.NAME;
-    o10.clearBuffer();
-    o10.rec.NAME = typed;
-    if (!clip(typed).empty() && o10.get(PO10::OperatorNameKey) == ErrNone) {
+    bool found = false;
+    if (!clip(typed).empty()) {
+        o10.clearBuffer();
+        o10.rec.NAME = typed;
+        found = o10.get(PO10::OperatorNameKey) == ErrNone;
+        if (!found) {
+            o10.clearBuffer();
+            o10.rec.OPERATORNO = clip(typed);
+            found = clip(typed).size() <= 3 && o10.get(PO10::OperatorNoKey) == ErrNone;
+        }
+    }
+    if (found) {
         context().OPERATOR = o10.rec.OPERATORNO;
     } else {
         o10.clearBuffer();
         o10.rec.NAME = typed;
+        if (!clip(typed).empty()) showUnknownOperator();
     }
     passwordOk_ = false;
 }
@@ -211,17 +221,27 @@ void OperatorPassword::TakeAccepted(int control) {
         }
         passwordOk_ = exists && samePassword(password_, o10.rec.PASSWORD);
         if (!passwordOk_) {
-            showWrongPassword();
+            if (exists) showWrongPassword();
+            else showUnknownOperator();
             select(entry_);
         }
     } else if (control == ok_) {
-        if (passwordOk_) {
-            context().OPERATOR = o10.rec.OPERATORNO;
-            BrowsePointOfSale till;
-            runtime().run(till);
-        }
+        if (passwordOk_) context().OPERATOR = o10.rec.OPERATORNO;
+        // The till opens once this window is gone: nothing of the log-in stays on screen.
+        openTill_ = passwordOk_;
+        password_.clear();
         close(passwordOk_ ? Response::Completed : Response::Cancelled);
     }
+}
+
+void OperatorPassword::Kill() {
+    Runtime& rt = runtime();
+    Procedure::Kill();
+    if (!openTill_) return;
+    openTill_ = false;
+    BrowsePointOfSale till;
+    till.setContext(sharedContext());
+    rt.run(till);
 }
 
 // ---- SelectOperators --------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "reports/tab_slip.h"
 #include "shell/globals.h"
 #include "util/date.h"
+#include "util/picture.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -108,6 +109,13 @@ void BrowsePointOfSale::DefineWindow(Window& w) {
     list_->saveRow = [this](Row& row, bool inserting) { return saveLine(row, inserting); };
     list_->onDelete = [this](const Row& row) { return deleteLine(row); };
     list_->onEditorFocusLost = [this] { till_->LOC.ESC = 1; };
+    list_->onTypedRefused = [this](int column, const std::string&) {
+        if (column == kQty) refuse("The quantity must be a number that fits the line (at most 9 999 999.999).",
+                                   "Die hoeveelheid moet 'n getal wees wat in die lyn pas (hoogstens 9 999 999.999).");
+        else if (column == kDiscount) refuse("The discount must be a percentage from 0 to 100.",
+                                             "Die afslag moet 'n persentasie van 0 tot 100 wees.");
+        else refuse("This column takes a number.", "Hierdie kolom neem 'n getal.");
+    };
     list_ctl_ = w.list(list_).at(12, 127, 567, 92).name("List");
 
     insert_ = w.button("&Insert").at(14, 229, 42, 12).name("Insert");
@@ -267,6 +275,18 @@ void BrowsePointOfSale::takePayTab() {
     select(paid_);
 }
 
+// A supervisor's price is stored on the item only when the supervisor says so.
+bool BrowsePointOfSale::askStorePrice() {
+    MessageRequest box;
+    box.title = std::string(byLanguage("Prys", "Price"));
+    box.text = std::string(byLanguage("Stoor hierdie prys op die item vir elke volgende verkoop?|Nee: net op hierdie lyn.",
+                                      "Store this price on the item for every later sale?|No: on this line only."));
+    box.icon = Icon::Question;
+    box.buttons = ButtonYes | ButtonNo;
+    box.defaultButton = ButtonNo;
+    return showMessage(box) == ButtonYes;
+}
+
 void BrowsePointOfSale::takeCreditNote() {
     TillLocals& L = till_->LOC;
     if (L.CREDITNOTE != 1) return;
@@ -380,6 +400,12 @@ void BrowsePointOfSale::takePaid() {
     TillLocals& L = till_->LOC;
     Window& w = window();
     if (L.PAID < L.TOTALAMOUNT || !fitsDecimal(L.PAID - L.TOTALAMOUNT + Decimal::of("0.04"), 4, 2)) {
+        if (L.PAID < L.TOTALAMOUNT)
+            refuse("Paid is less than the total: type at least " + formatPicture("@n15.2", L.TOTALAMOUNT) + ".",
+                   "Betaal is minder as die totaal: tik ten minste " + formatPicture("@n15.2", L.TOTALAMOUNT) + ".");
+        else
+            refuse("The change would be too large: check the amount paid.",
+                   "Die kleingeld sou te groot wees: kyk weer na die bedrag betaal.");
         w[finished_].disabled = true;
         select(paid_);
         return;
@@ -572,8 +598,15 @@ void BrowsePointOfSale::settleEditor() {
 
 bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     // A line needs an item and a quantity, and amounts worked out from them.
-    if (clip(valueText(row[kItemCode])).empty() || cellNumber(row, kQty).isZero()) return false;
-    if (!computeRow(row)) return false;
+    if (clip(valueText(row[kItemCode])).empty() || cellNumber(row, kQty).isZero()) {
+        refuse("A line needs an item and a quantity other than 0 (Esc drops the line).",
+               "'n Lyn het 'n item en 'n hoeveelheid anders as 0 nodig (Esc laat die lyn val).");
+        return false;
+    }
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     PQXV60 rec = editRec_;
     fillPostingFields(rec);
     rec.ITEMCODE = valueText(row[kItemCode]);
@@ -646,6 +679,13 @@ void BrowsePointOfSale::setHelp(std::string_view english, std::string_view afrik
     window().setStatusText(0, clip(L.HELP) + std::string(byLanguage(", {Esc} om te kanselleer", ", {Esc} to cancel the entry")));
 }
 
+// Input refused: the status bar says why, in the operator's language; the cursor stays where the
+// fix is typed.
+void BrowsePointOfSale::refuse(std::string_view english, std::string_view afrikaans) {
+    window().setStatusText(0, std::string(byLanguage(afrikaans, english)));
+    helpShown_ = false;
+}
+
 EditAction BrowsePointOfSale::onEditAction(int column, EditAction action) {
     if (!session_) beginEditSession();
     const bool act = action != EditAction::None && action != EditAction::Cancel;
@@ -682,7 +722,17 @@ EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
     a301.clearBuffer();
     a301.rec.ITEMCODE = typed;
     bool stay = false;
-    if (typed.empty() || a301.get(PA301::ItemCodeKey) != ErrNone) {
+    const bool known = !typed.empty() && a301.get(PA301::ItemCodeKey) == ErrNone;
+    if (!known && action == EditAction::Complete && !typed.empty() && typed != "?") {
+        // A scanner's code and Enter: an unknown code is said at once, the cursor stays in it.
+        refuse("Item code " + typed + " is not known. Type it again or press Tab to choose it.",
+               "Itemkode " + typed + " is onbekend. Tik dit weer of druk Tab om dit te kies.");
+        return EditAction::None;
+    }
+    if (!known) {
+        if (!typed.empty() && typed != "?")
+            refuse("Item code " + typed + " was not found: choose the item from the list.",
+                   "Itemkode " + typed + " is nie gevind nie: kies die item uit die lys.");
         SelectInventory pick(typed == "?" ? std::string() : typed);
         runtime().run(pick);
         if (pick.response() != Response::Completed) {
@@ -706,7 +756,14 @@ EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
     row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
     row[kDescription] = Value(item_.ITEMDESC);
     if (!clip(item_.ITEMCODE).empty()) findSalesAccount();
-    return stay ? EditAction::None : action;
+    if (stay) return EditAction::None;
+    if (action == EditAction::Complete && known) {
+        // Scanned: the line is one of the item, saved at once, and the next line opens.
+        if (!quantityStep()) return EditAction::None;
+        contribution_ = cellNumber(row, kNettAmount);
+        return EditAction::Next;
+    }
+    return action;
 }
 
 // Sales account of the item: a stock item's through its asset, trading account and the
@@ -785,7 +842,11 @@ bool BrowsePointOfSale::quantityStep() {
     TillLocals& L = till_->LOC;
     Row& row = list_->editRow();
     if (cellNumber(row, kQty).isZero()) return true;
-    if (!computeRow(row)) return false;
+    if (!computeRow(row)) {
+        refuse("The quantity is too large: the line's amount does not fit.",
+               "Die hoeveelheid is te groot: die lyn se bedrag pas nie.");
+        return false;
+    }
     if (L.COUNT < 255) ++L.COUNT;
     fillPostingFields(editRec_);
     return true;
@@ -795,8 +856,18 @@ bool BrowsePointOfSale::sellingPriceStep() {
     Row& row = list_->editRow();
     Decimal price = cellNumber(row, kSellingPrice);
     if (cellNumber(row, kQty).isZero() || price.isZero()) return true;
-    if (!fitsDecimal(price, 6, 3)) return false;
-    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty()) {
+    if ((price.sign() < 0)) {
+        // A negative till price would make every later sale of the item a refund.
+        refuse("A selling price cannot be negative; returns go through Credit Note.",
+               "'n Verkoopprys kan nie negatief wees nie; terugsendings gaan deur Kredietnota.");
+        return false;
+    }
+    if (!fitsDecimal(price, 6, 3) || !fitsDecimal(price, 7, 2)) {
+        refuse("The selling price is too large.", "Die verkoopprys is te groot.");
+        return false;
+    }
+    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty() &&
+        askStorePrice()) {
         // A price typed here becomes the item's till price. Only the price is written: the
         // item as stored now, not the screen's copy.
         auto& a301 = context().access<PQXA301>();
@@ -811,7 +882,10 @@ bool BrowsePointOfSale::sellingPriceStep() {
         if (till_->CS10.HAPPYHOUR != 0) row[kSellingPrice] = Value(happyHourPrice(item_.POSSELLINGPRICE, till_->CS10.DISCOUNT));
         priceOnEntry_ = cellNumber(row, kSellingPrice);
     }
-    if (!computeRow(row)) return false;
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     fillPostingFields(editRec_);
     return true;
 }
@@ -819,7 +893,15 @@ bool BrowsePointOfSale::sellingPriceStep() {
 bool BrowsePointOfSale::discountStep() {
     Row& row = list_->editRow();
     if (cellNumber(row, kQty).isZero() || cellNumber(row, kSellingPrice).isZero()) return true;
-    if (!computeRow(row)) return false;
+    const Decimal discount = cellNumber(row, kDiscount);
+    if (discount.sign() < 0 || discount > Decimal(100)) {
+        refuse("The discount must be a percentage from 0 to 100.", "Die afslag moet 'n persentasie van 0 tot 100 wees.");
+        return false;
+    }
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     contribution_ = cellNumber(row, kNettAmount);
     fillPostingFields(editRec_);
     return true;

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "data/tables.h"
 #include "framework/list.h"
@@ -55,6 +56,8 @@ private:
     void takeTag();
     void takePrintTab();
     void takePayTab();
+    bool askStorePrice();
+    void refuse(std::string_view english, std::string_view afrikaans);
     void chooseDebtor();
     void takeSupervisor();
     void takePaid();
