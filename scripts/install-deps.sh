@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   poppler-utils fonts-liberation xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

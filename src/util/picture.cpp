@@ -277,7 +277,7 @@ std::optional<Decimal> parseNumber(const Picture& p, std::string_view text) {
     std::string t;
     bool negative = false;
     for (char c : text) {
-        if (c == ' ' || c == ',') continue;
+        if (c == ' ' || c == ',' || (c == '*' && p.fill == '*')) continue;  // what the picture itself put there
         if (c == '(' || c == ')' || c == '-') {
             if (c != ')') {
                 if (negative && c == '-') return std::nullopt;

@@ -129,7 +129,7 @@ TEST(Picture, ParsesWhatWasTypedBackThroughTheSamePicture) {
     EXPECT_FALSE(parsePicture("@s20", "abc").has_value());
     EXPECT_EQ(parseTextPicture("@s3", "abcdef"), "abc");
     // what is shown reads back as the same value
-    for (const char* pic : {"@n-15.2", "@n(13.2)", "@n15.2", "@n9.2-", "@n-13.3"})
+    for (const char* pic : {"@n-15.2", "@n(13.2)", "@n15.2", "@n9.2-", "@n-13.3", "@n*12.2"})
         for (const char* v : {"-1234.5", "0.01", "-0.99", "12"}) {
             SCOPED_TRACE(std::string(pic) + " " + v);
             Decimal value = Decimal::of(v);
