@@ -12,6 +12,8 @@ namespace tavlo {
 namespace {
 
 // Rows of PQXO10 in record order: number, name and (for the maintenance list) password.
+constexpr const char* kPasswordMask = "********";
+
 std::vector<Row> operatorRows(Context& ctx, bool withPassword) {
     auto& o10 = ctx.access<PQXO10>();
     auto saved = o10.SaveFile();
@@ -22,7 +24,8 @@ std::vector<Row> operatorRows(Context& ctx, bool withPassword) {
         Row r;
         r.id = o10.position();
         r.cells = {Value(o10.rec.OPERATORNO), Value(o10.rec.NAME)};
-        if (withPassword) r.cells.push_back(Value(o10.rec.PASSWORD));
+        // Never shown in the list: a mask stands for a password that is set.
+        if (withPassword) r.cells.push_back(Value(clip(o10.rec.PASSWORD).empty() ? std::string() : std::string(kPasswordMask)));
         rows.push_back(std::move(r));
     }
     o10.RestoreFile(saved);
@@ -101,7 +104,9 @@ bool CreateOperators::save(Row& row, bool inserting) {
     else if (!seek(row.id)) return false;
     o10.rec.OPERATORNO = valueText(row[0]);
     o10.rec.NAME = valueText(row[1]);
-    o10.rec.PASSWORD = valueText(row[2]);
+    // The mask left as it was keeps the password; anything typed over it is the new one.
+    if (inserting || valueText(row[2]) != kPasswordMask) o10.rec.PASSWORD = valueText(row[2]);
+    row[2] = Value(clip(o10.rec.PASSWORD).empty() ? std::string() : std::string(kPasswordMask));
     if (inserting) {
         if (o10.Insert() != LevelBenign) return false;
         row.id = o10.position();

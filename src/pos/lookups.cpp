@@ -73,7 +73,7 @@ void SelectA10Debtors::DefineWindow(Window& w) {
     int sheet = w.add(ControlKind::Sheet).at(4, 4, accNumber_ ? 153 : 151, 124);
     int tab = w.add(ControlKind::Tab).at(4, 4, accNumber_ ? 153 : 151, 124).in(sheet);
     list_ = std::make_shared<ListControl>(
-        std::vector<ListColumn>{{"Code", "@n4", 24, 'R'}, {"Accounts", "@s25", 100, 'L'}, {"X", "@n3", 12, 'L'}},
+        std::vector<ListColumn>{{"Code", "@n_5", 24, 'R'}, {"Accounts", "@s25", 100, 'L'}, {"X", "@n3", 12, 'L'}},
         std::make_shared<FunctionRows>([this] { return loadRows(); }));
     list_->locatorColumn = 1;
     listControl_ = w.list(list_).at(10, 20, accNumber_ ? 141 : 139, 100).name("List").in(tab);

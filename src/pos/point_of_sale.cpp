@@ -150,6 +150,11 @@ void BrowsePointOfSale::TakeOpened() {
     window()[payment_].disabled = false;
     recomputeTotals();
     till_->LOC.PAID = till_->LOC.TOTALAMOUNT;
+    // Ready to type: the first item code goes straight into a new line.
+    if (till_->LOC.CASH == 1 && list_->rows().empty()) {
+        select(insert_);
+        post(Event{EventKind::Accepted, insert_});
+    }
 }
 
 // ---- check boxes ------------------------------------------------------------------------------

@@ -249,7 +249,8 @@ TEST_F(Operators, OperatorsAreEditedInTheList) {
     rt_.onOpen("CreateOperators", [this](TestWindow& w) {
         EXPECT_EQ(w.window().format(w.control("List")), "16L(2)|M~No~@s3@100L(2)|M~Name~@s25@40L(2)|M~Password~@s10@");
         auto& list = *w.window().listOf(w.control("List"));
-        EXPECT_EQ(valueText(list.rows()[0][2]), "anna1");  // shown as stored
+        EXPECT_EQ(valueText(list.rows()[0][2]), "********") << "a password is never shown";
+        EXPECT_EQ(valueText(list.rows()[1][2]), "") << "no password set";
         w.insert("List");
         w.edit("List", "OP4", Key::of(Key::Tab));
         w.edit("List", "Dawid", Key::of(Key::Tab));
@@ -275,6 +276,7 @@ TEST_F(Operators, OperatorsAreEditedInTheList) {
     EXPECT_EQ(ops[1].NAME, "Carla");
     EXPECT_EQ(ops[2].OPERATORNO, "OP4");
     EXPECT_EQ(ops[2].PASSWORD, "pass4");
+    EXPECT_EQ(ops[1].PASSWORD, "Secret") << "a row changed without touching the mask keeps its password";
 }
 
 // ---- UserDetails ------------------------------------------------------------------------------

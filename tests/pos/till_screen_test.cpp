@@ -23,7 +23,10 @@ TEST_F(TillSale, FreshScreenIsReadyForACashSale) {
     TestWindow& w = openTill();
     EXPECT_TRUE(w.checked("Cash"));
     EXPECT_FALSE(w.checked("Credit"));
-    EXPECT_TRUE(w.enabled("FinishedButton"));
+    // Ready to type: the cursor is in a new line's item code (nothing to finish yet).
+    EXPECT_TRUE(screen_->list().editing());
+    EXPECT_EQ(screen_->list().editColumn(), BrowsePointOfSale::kItemCode);
+    EXPECT_FALSE(w.enabled("FinishedButton"));
     EXPECT_TRUE(w.enabled("PaymentButton"));
     EXPECT_FALSE(w.visible("OrderNo"));
     EXPECT_FALSE(w.enabled("SelectDebButton"));
