@@ -80,10 +80,11 @@ void ListControl::reload() {
         keep = r->id;
         kept = *r;
     }
+    int place = 0;  // a paged view: where the kept row stood, when it is gone
     if (walkable()) {
         windowed_ = true;
         loaded_.clear();
-        if (keep != 0) windowAround(*kept);
+        if (keep != 0) place = windowAround(*kept);
         else windowFromEdge(false);
     } else {
         windowed_ = false;
@@ -96,7 +97,7 @@ void ListControl::reload() {
     if (keep != 0)
         for (std::size_t i = 0; i < rows_.size(); ++i)
             if (rows_[i].id == keep) selected_ = static_cast<int>(i);
-    if (selected_ < 0 && !rows_.empty()) selected_ = 0;
+    if (selected_ < 0 && !rows_.empty()) selected_ = std::min(place, static_cast<int>(rows_.size()) - 1);
     touched();
 }
 
@@ -152,35 +153,39 @@ void ListControl::windowFromEdge(bool fromEnd) {
 }
 
 // A page on either side of the row, the row itself (when it is still there) first after it.
-void ListControl::windowAround(const Row& row) {
+// Returns the index the row has (or would have, when it is gone) in the window.
+int ListControl::windowAround(const Row& row) {
     bool endedBefore = false, endedAfter = false;
     std::vector<Row> before = readPage(&row, true, endedBefore);
     if (before.empty()) {
         windowFromEdge(false);
-        return;
+        return 0;
     }
+    const auto at = static_cast<int>(before.size());
     std::vector<Row> after = readPage(&before.back(), false, endedAfter);
     rows_ = std::move(before);
     rows_.insert(rows_.end(), std::make_move_iterator(after.begin()), std::make_move_iterator(after.end()));
     atStart_ = endedBefore;
     atEnd_ = endedAfter;
+    return at;
 }
 
 // Reads a page beyond one end of the window; the far end gives way when the window is full.
-void ListControl::extendWindow(bool backwards) {
+// Returns how far the rows already there moved (rows added in front, or taken off the front).
+int ListControl::extendWindow(bool backwards) {
     if (rows_.empty()) {
         atStart_ = atEnd_ = true;
-        return;
+        return 0;
     }
     bool ended = false;
     const Row anchor = backwards ? rows_.front() : rows_.back();
     std::vector<Row> more = readPage(&anchor, backwards, ended);
     (backwards ? atStart_ : atEnd_) = ended;
     const std::size_t limit = std::max(windowLimit, 2 * std::max<std::size_t>(pageSize, 1));
-    const auto added = static_cast<int>(more.size());
+    int shift = 0;
     if (backwards) {
+        shift = static_cast<int>(more.size());
         rows_.insert(rows_.begin(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
-        if (selected_ >= 0) selected_ += added;
         if (rows_.size() > limit) {
             rows_.resize(limit);
             atEnd_ = false;
@@ -188,29 +193,21 @@ void ListControl::extendWindow(bool backwards) {
     } else {
         rows_.insert(rows_.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
         if (rows_.size() > limit) {
-            const auto drop = static_cast<int>(rows_.size() - limit);
-            rows_.erase(rows_.begin(), rows_.begin() + drop);
-            selected_ = std::max(selected_ - drop, 0);
+            shift = -static_cast<int>(rows_.size() - limit);
+            rows_.erase(rows_.begin(), rows_.begin() - shift);
             atStart_ = false;
         }
     }
-    selected_ = std::min(selected_, static_cast<int>(rows_.size()) - 1);
     touched();
+    return shift;
 }
 
 // Moves the selection by `delta` rows, reading on past the window's ends as far as it goes.
+// The window keeps at least two pages, so the row aimed at is never the one that gives way.
 void ListControl::moveSelection(int delta) {
     int to = selected_ + delta;
-    while (windowed_ && to < 0 && !atStart_) {
-        const int was = selected_;
-        extendWindow(true);
-        to += selected_ - was;
-    }
-    while (windowed_ && to >= static_cast<int>(rows_.size()) && !atEnd_) {
-        const int was = selected_;
-        extendWindow(false);
-        to += selected_ - was;
-    }
+    while (windowed_ && to < 0 && !atStart_) to += extendWindow(true);
+    while (windowed_ && to >= static_cast<int>(rows_.size()) && !atEnd_) to += extendWindow(false);
     select(to);
     resetLocator();
 }
@@ -332,7 +329,8 @@ bool ListControl::deleteSelected() {
     if (!ok) return false;
     int at = selected_;
     reload();
-    select(std::min(at, static_cast<int>(rows_.size()) - 1));
+    // A paged view has already put the selection on the row that took the deleted one's place.
+    if (!windowed_) select(std::min(at, static_cast<int>(rows_.size()) - 1));
     return true;
 }
 

@@ -217,8 +217,8 @@ private:
     PagedSource::Order order() const { return {sortColumn_, descending_}; }
     std::vector<Row> readPage(const Row* anchor, bool backwards, bool& ended);
     void windowFromEdge(bool fromEnd);
-    void windowAround(const Row& row);
-    void extendWindow(bool backwards);
+    int windowAround(const Row& row);
+    int extendWindow(bool backwards);
     void moveSelection(int delta);
     void showView(const Row* keep);
     int nextEditable(int from, int step) const;
