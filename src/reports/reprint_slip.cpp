@@ -35,7 +35,7 @@ void place(Layout& layout, std::string_view name, int x, int y, int width = -1) 
 }  // namespace
 
 RePrintSlipReport::RePrintSlipReport(Context& ctx, std::uint32_t documentNo)
-    : CashSlipReport("RePrintCashSlip", ctx, SlipArguments{.docNumber = documentNo}, Style::Debtor) {
+    : CashSlipReport("RePrintCashSlip", ctx, SlipArguments{.docNumber = documentNo, .rounding = {}, .paid = {}, .change = {}}, Style::Debtor) {
     // The debtor slip's layout, shown in the print preview as the cash slip is.
     output_.kind = PreviewKind::PrintPreview;
     output_.zoom.clear();
