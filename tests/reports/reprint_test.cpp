@@ -5,6 +5,7 @@
 
 #include "reports/reprint_slip.h"
 #include "reports/select_cash_slip.h"
+#include "shell/commands.h"
 #include "slip_fixture.h"
 
 namespace tavlo::report {
@@ -98,6 +99,7 @@ TEST_F(Reprint, EachKindOfDocumentIsPrintedAgainAsItWasSettled) {
         {502, 4, 2, false, "0", "51.99", "0", "Tax Invoice", "Credit card", "0.00", "51.99", "0.00", false},
         {503, 35, 4, false, "0", "0", "0", "Tax Invoice", "Credit", "0.00", "0.00", "0.00", true},
         {504, 7, 1, true, "0", "0", "0", "Tax Credit Note", "Cash", "0.00", "0.00", "0.00", false},
+        {505, 39, 4, true, "0", "0", "0", "Tax Credit Note", "Credit", "0.00", "0.00", "0.00", true},
     };
     for (const Case& c : cases) {
         Sale sale = twoLines(c.doc);
@@ -276,6 +278,12 @@ TEST_F(Reprint, TheListStartsInStoredOrderAndSortsByItsHeadings) {
     EXPECT_TRUE(shows("AB30"));
     w.closeBox();
     EXPECT_FALSE(w.isOpen());
+}
+
+TEST(ReprintCommand, TheReportsMenuStartsTheList) {
+    ProcedureFactory factory = commandFactory(kReprintCashSlip);
+    ASSERT_TRUE(factory);
+    EXPECT_EQ(factory()->name(), "SelectCashSlip");
 }
 
 }  // namespace
