@@ -250,7 +250,6 @@ void CashSlipReport::TakeRecord() {
     auto& a301 = ctx_.access<PQXA301>();
     auto& a10 = ctx_.access<PQXA10>();
 
-    layout().setHidden("RoundingCaption", verskil_.isZero());
     const std::string classCode = clip(line_.CLASSCODE);
     print_ = classCode.empty() || classCode == "A";
     if (!print_) return;
@@ -293,6 +292,7 @@ void CashSlipReport::TakeRecord() {
         default:
             break;
     }
+    // The rounding as it stands for this row (a reprint reads it from the row's header).
     layout().setHidden("RoundingCaption", verskil_.isZero());
     print("Detail");
 }
