@@ -109,8 +109,9 @@ TEST_F(Edge, AFailingHandlerRollsBackShowsTheCauseAndClosesOnlyItsWindow) {
         ASSERT_EQ(rt.messages.size(), 1u);
         EXPECT_EQ(rt.messages[0].title, "Program Error");
         EXPECT_NE(rt.messages[0].text.find("Poster"), std::string::npos);
-        if (fails == Poster::Fails::RuntimeError)
+        if (fails == Poster::Fails::RuntimeError) {
             EXPECT_NE(rt.messages[0].text.find("the printer went away"), std::string::npos);
+        }
         rt.finish(w);
     }
     // Without a failure the same window posts.

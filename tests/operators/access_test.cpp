@@ -264,7 +264,9 @@ TEST_F(Access, ATamperedOrMissingUsersFileOnAFolderInUseRefusesTheLogIn) {
         EXPECT_FALSE(tampered.check("mallory", "x"));
         // The file is left as it was found, for the owner to look at.
         EXPECT_EQ(fs::exists(folder / "TavloUsers.db"), existed);
-        if (existed) EXPECT_EQ(fs::file_size(folder / "TavloUsers.db"), before);
+        if (existed) {
+            EXPECT_EQ(fs::file_size(folder / "TavloUsers.db"), before);
+        }
     }
 }
 
