@@ -70,7 +70,7 @@ bool TillState::postDocument(DocKind kind) {
     const bool withTab = kind == DocKind::Sale && LOC.TAG == 1;
     std::vector<PQXV60> lines;
     if (!saleLines(withTab, lines)) return fail();
-    newHeaders_.clear();
+    writer_.clearNewHeaders();
     if (lines.empty()) {
         // Nothing rung up: no document, and no slip or history under an earlier number.
         LOC.DOCUMENTNO = 0;
@@ -153,18 +153,11 @@ bool TillState::addHeader(DocKind kind) {
     h.LOOKUPDATE = lookupDate(h.TRANSDATE);
     h.TRANNUMBER = LOC.SALESNUMBER;
     h.PAYMETHOD = LOC.PAYMENT;
-    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) {
-        failed(t20, rc);
+    if (!writer_.addHeader(t20)) {
         showErrorText(failText_);
         return false;
     }
-    int rc = t20.get(PT20::DocumentNoKey);
-    if (rc != ErrNone) {
-        failed(t20, rc);
-        return false;
-    }
     header_ = t20.rec;
-    newHeaders_.push_back(LOC.DOCUMENTNO);
     return true;
 }
 
@@ -249,107 +242,13 @@ bool TillState::PostDetail() {
     return true;
 }
 
-bool TillState::NextDetailNumber() {
-    if (detailNumberRead_ && ctx_.inTransaction(PQXT21::table())) {
-        if (LOC.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
-            failed(ErrValueRange, storeErrorText(ErrValueRange));
-            return false;
-        }
-        ++LOC.DETAILNUMBER;
-        return true;
-    }
-    auto& t21 = ctx_.access<PQXT21>();
-    t21.clearBuffer();
-    t21.SetEnd(PT21::DetailNumberKey);
-    int rc = t21.previous();
-    if (rc == ErrNoRecord) {
-        LOC.DETAILNUMBER = 1;
-        detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
-        return true;
-    }
-    if (rc != ErrNone) {
-        failed(t21, rc);
-        return false;
-    }
-    if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
-        failed(ErrValueRange, storeErrorText(ErrValueRange));
-        return false;
-    }
-    LOC.DETAILNUMBER = t21.rec.DETAILNUMBER + 1;
-    detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
-    return true;
-}
+bool TillState::NextDetailNumber() { return writer_.nextDetailNumber(LOC.DETAILNUMBER); }
 
 bool TillState::UpdateControl() { return completeHeaders(DocKind::Sale); }
 
 bool TillState::completeHeaders(DocKind kind) {
-    const bool rowsCredit = rowsOnCredit(kind == DocKind::Rounding, LOC.CREDITNOTE == 1);
-    auto& t20 = ctx_.access<PQXT20>();
-    auto& t21 = ctx_.access<PQXT21>();
-    for (std::uint32_t documentNo : newHeaders_) {
-        t20.clearBuffer();
-        t20.rec.DOCUMENTNO = documentNo;
-        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) {
-            failed(t20, rc);
-            return false;
-        }
-        PQXT20 h = t20.rec;
-        if (h.NOOFENTRIES != 0) continue;
-
-        // Totals over the rows written so far: all of them lie on the lines' side.
-        Decimal amount, vat;
-        unsigned entries = 0;
-        t21.clearBuffer();
-        t21.rec.DOCUMENTNO = documentNo;
-        t21.SetFrom(PT21::DocumentNoKey);
-        int rc;
-        while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) {
-            ++entries;
-            amount += rowsCredit ? t21.rec.CREDIT : t21.rec.DEBIT;
-            if (!clip(t21.rec.VATCODE).empty()) vat += t21.rec.VATAMOUNT;
-        }
-        if (rc != ErrNone && rc != ErrNoRecord) {
-            failed(t21, rc);
-            return false;
-        }
-
-        std::string classCode = classCodeOf(h.ACCNUMBER);
-        if (!NextDetailNumber()) return false;
-        t21.clearBuffer();
-        PQXT21& r = t21.rec;
-        r.DOCUMENTNO = h.DOCUMENTNO;
-        r.TRANSDATE = h.TRANSDATE;
-        r.CLASSCODE = classCode;
-        r.ACCNUMBER = h.ACCNUMBER;
-        r.SUBNUMBER = h.SUBNUMBER;
-        r.ENTNUMBER = h.ENTNUMBER;
-        r.REFERENCE1 = h.REFERENCE1;
-        r.REFERENCE2 = controlOperator_;
-        r.DESCRIPTION = fitBytes(h.TRANDESC, 25);
-        r.RECORDSTATUS = 1;
-        r.DETAILNUMBER = LOC.DETAILNUMBER;
-        setSide(r, !rowsCredit, amount);
-        if (rc = write(t21, WriteOp::Add); rc != ErrNone) {
-            failed(t21, rc);
-            return false;
-        }
-
-        t20.clearBuffer();
-        t20.rec.DOCUMENTNO = documentNo;
-        if (rc = t20.get(PT20::DocumentNoKey); rc == ErrNone) {
-            t20.rec.AMOUNT = amount;
-            t20.rec.VAT = vat;
-            t20.rec.NOOFENTRIES = static_cast<std::uint16_t>(entries + 1);
-            if (entries + 1 > std::numeric_limits<std::uint16_t>::max()) rc = ErrValueRange;
-            else rc = write(t20, WriteOp::Put);
-        }
-        if (rc != ErrNone) {
-            failed(t20, rc);
-            return false;
-        }
-        header_ = t20.rec;
-    }
-    return true;
+    return writer_.completeHeaders(rowsOnCredit(kind == DocKind::Rounding, LOC.CREDITNOTE == 1), controlOperator_,
+                                   LOC.DETAILNUMBER);
 }
 
 // ---- history --------------------------------------------------------------------------------

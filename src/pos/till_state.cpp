@@ -54,7 +54,10 @@ void TillState::Scope::rollback() {
 
 // ---- life cycle -----------------------------------------------------------------------------
 
-TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runtime) {}
+TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runtime), writer_(ctx) {
+    writer_.setWrite([this](FileManagerBase& file, WriteOp op) { return write(file, op); });
+    writer_.setFailed([this](int code, std::string text) { failed(code, std::move(text)); });
+}
 
 TillState::~TillState() { Close(); }
 
@@ -285,75 +288,13 @@ bool TillState::eraseSaleLines(bool withTab) {
     return true;
 }
 
-std::uint32_t TillState::counterNow() {
-    auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    std::uint32_t stored = cs10.next() == ErrNone ? cs10.rec.LASTDOCNR : 0;
-    CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, stored);
-    return CS10.LASTDOCNR;
-}
+std::uint32_t TillState::counterNow() { return writer_.counterNow(CS10.LASTDOCNR); }
 
 std::optional<std::uint32_t> TillState::freeDocumentNo(std::uint32_t wanted) {
-    auto& t20 = ctx_.access<PQXT20>();
-    auto inUse = [&](std::uint32_t n) -> std::optional<bool> {
-        if (n == 0) return true;
-        t20.clearBuffer();
-        t20.rec.DOCUMENTNO = n;
-        int rc = t20.get(PT20::DocumentNoKey);
-        if (rc == ErrNone) return true;
-        if (rc == ErrNoRecord) return false;
-        failed(t20, rc);
-        return std::nullopt;
-    };
-    auto used = inUse(wanted);
-    if (!used) return std::nullopt;
-    if (!*used) return wanted;
-    // Taken: the next number of the counter, else one past the highest number in use. Numbers
-    // below the counter are left alone, they may belong to open tabs.
-    const std::uint32_t next = counterNow() + 1;
-    if (next != wanted) {
-        used = inUse(next);
-        if (!used) return std::nullopt;
-        if (!*used) return next;
-    }
-    t20.clearBuffer();
-    t20.SetEnd(PT20::DocumentNoKey);
-    int rc = t20.previous();
-    if (rc == ErrNoRecord) return 1u;
-    if (rc != ErrNone) {
-        failed(t20, rc);
-        return std::nullopt;
-    }
-    if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max()) {
-        failed(ErrValueRange, storeErrorText(ErrValueRange));
-        return std::nullopt;
-    }
-    return std::max(t20.rec.DOCUMENTNO + 1, next);
+    return writer_.freeDocumentNo(wanted, CS10.LASTDOCNR);
 }
 
-bool TillState::raiseLastDocNr(std::uint32_t documentNo) {
-    auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    int rc = cs10.next();
-    CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, documentNo);
-    if (rc == ErrNoRecord) return true;  // no company record to keep the counter in
-    if (rc != ErrNone) {
-        failed(cs10, rc);
-        return false;
-    }
-    if (cs10.rec.LASTDOCNR >= documentNo) {
-        CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, cs10.rec.LASTDOCNR);
-        return true;
-    }
-    cs10.rec.LASTDOCNR = documentNo;
-    if (int e = write(cs10, WriteOp::Put); e != ErrNone) {
-        failed(cs10, e);
-        return false;
-    }
-    return true;
-}
+bool TillState::raiseLastDocNr(std::uint32_t documentNo) { return writer_.raiseLastDocNr(documentNo, CS10.LASTDOCNR); }
 
 bool TillState::closeTab() {
     std::uint32_t owner = tabOwner();
@@ -399,19 +340,10 @@ bool TillState::closeTab() {
     return rc == ErrNone || rc == ErrNoRecord;
 }
 
-std::string TillState::classCodeOf(std::uint16_t accNumber) {
-    if (auto it = classCodes_.find(accNumber); it != classCodes_.end()) return it->second;
-    auto& a10 = ctx_.access<PQXA10>();
-    a10.clearBuffer();
-    a10.rec.ACCNUMBER = accNumber;
-    std::string code = a10.get(PA10::AccNumberKey) == ErrNone ? a10.rec.CLASSCODE : std::string();
-    classCodes_.emplace(accNumber, code);
-    return code;
-}
+std::string TillState::classCodeOf(std::uint16_t accNumber) { return writer_.classCodeOf(accNumber); }
 
 void TillState::forgetTransaction() {
-    detailNumberRead_ = false;
-    classCodes_.clear();
+    writer_.forget();
     entNumbers_.clear();
     vatAccounts_.clear();
 }

@@ -30,6 +30,7 @@
 #include "data/file_manager.h"
 #include "data/slot_claim.h"
 #include "data/tables.h"
+#include "pos/document_writer.h"
 #include "util/decimal.h"
 #include "util/text.h"
 
@@ -78,8 +79,8 @@ struct SlipArgs {
     bool cashSale = true;  // PrintCashSlip, else PrintDebCashSlip
 };
 
-// A write the posting is about to make, for injecting storage failures in tests.
-enum class WriteOp { Add, Put, Erase };
+// A write the posting is about to make (WriteOp in pos/document_writer.h), for injecting
+// storage failures in tests.
 struct WriteSite {
     const TableDef* table;
     WriteOp op;
@@ -202,15 +203,12 @@ private:
     std::vector<const TableDef*> used_;
     std::function<int(const WriteSite&)> writeFault_;
     int writeSeq_ = 0;
-    // The current posting: headers added by it, and its first failure.
-    std::vector<std::uint32_t> newHeaders_;
+    // The current posting: its documents, and its first failure.
+    DocumentWriter writer_;
     PQXT20 header_;                 // the header the rows go to
     std::uint32_t tabDocumentNo_ = 0;
     std::string controlOperator_;   // PT21:REFERENCE2 of the control row
-    // Within one transaction: the detail number was read from the table (later ones follow it,
-    // nobody else can write PQXT21 meanwhile), and master records already looked up.
-    bool detailNumberRead_ = false;
-    std::map<std::uint16_t, std::string> classCodes_;
+    // Within one transaction: master records already looked up.
     std::map<std::string, std::uint16_t> entNumbers_;
     std::map<std::string, std::uint16_t> vatAccounts_;
     void forgetTransaction();

@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "exchange/delete_transactions.h"
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
@@ -20,6 +21,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
         {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
+        {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
     };
 }
 

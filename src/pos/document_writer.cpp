@@ -1,0 +1,234 @@
+#include "pos/document_writer.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "util/text.h"
+
+namespace tavlo {
+
+DocumentWriter::DocumentWriter(Context& ctx) : ctx_(ctx) {}
+
+void DocumentWriter::forget() {
+    newHeaders_.clear();
+    detailNumberRead_ = false;
+    classCodes_.clear();
+}
+
+int DocumentWriter::write(FileManagerBase& file, WriteOp op) {
+    if (write_) return write_(file, op);
+    switch (op) {
+        case WriteOp::Add: return file.add();
+        case WriteOp::Put: return file.put();
+        case WriteOp::Erase: return file.erase();
+    }
+    return ErrEngine;
+}
+
+void DocumentWriter::failed(FileManagerBase& file, int code) {
+    failed(code, file.errorCode() == code ? file.errorText() : storeErrorText(code));
+}
+
+void DocumentWriter::failed(int code, std::string text) {
+    if (failed_) failed_(code, std::move(text));
+}
+
+// ---- numbering ------------------------------------------------------------------------------
+
+std::uint32_t DocumentWriter::counterNow(std::uint32_t& known) {
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    std::uint32_t stored = cs10.next() == ErrNone ? cs10.rec.LASTDOCNR : 0;
+    known = std::max(known, stored);
+    return known;
+}
+
+std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted, std::uint32_t& known) {
+    auto& t20 = ctx_.access<PQXT20>();
+    auto inUse = [&](std::uint32_t n) -> std::optional<bool> {
+        if (n == 0) return true;
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = n;
+        int rc = t20.get(PT20::DocumentNoKey);
+        if (rc == ErrNone) return true;
+        if (rc == ErrNoRecord) return false;
+        failed(t20, rc);
+        return std::nullopt;
+    };
+    auto used = inUse(wanted);
+    if (!used) return std::nullopt;
+    if (!*used) return wanted;
+    // Taken: the next number of the counter, else one past the highest number in use. Numbers
+    // below the counter are left alone, they may belong to open tabs.
+    const std::uint32_t next = counterNow(known) + 1;
+    if (next != wanted) {
+        used = inUse(next);
+        if (!used) return std::nullopt;
+        if (!*used) return next;
+    }
+    t20.clearBuffer();
+    t20.SetEnd(PT20::DocumentNoKey);
+    int rc = t20.previous();
+    if (rc == ErrNoRecord) return 1u;
+    if (rc != ErrNone) {
+        failed(t20, rc);
+        return std::nullopt;
+    }
+    if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max()) {
+        failed(ErrValueRange, storeErrorText(ErrValueRange));
+        return std::nullopt;
+    }
+    return std::max(t20.rec.DOCUMENTNO + 1, next);
+}
+
+bool DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known) {
+    auto& cs10 = ctx_.access<PACS10>();
+    cs10.clearBuffer();
+    cs10.SetFileOrder();
+    int rc = cs10.next();
+    known = std::max(known, documentNo);
+    if (rc == ErrNoRecord) return true;  // no company record to keep the counter in
+    if (rc != ErrNone) {
+        failed(cs10, rc);
+        return false;
+    }
+    if (cs10.rec.LASTDOCNR >= documentNo) {
+        known = std::max(known, cs10.rec.LASTDOCNR);
+        return true;
+    }
+    cs10.rec.LASTDOCNR = documentNo;
+    if (int e = write(cs10, WriteOp::Put); e != ErrNone) {
+        failed(cs10, e);
+        return false;
+    }
+    return true;
+}
+
+// ---- the document ---------------------------------------------------------------------------
+
+bool DocumentWriter::addHeader(FileManager<PQXT20>& t20) {
+    const std::uint32_t documentNo = t20.rec.DOCUMENTNO;
+    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) {
+        failed(t20, rc);
+        return false;
+    }
+    int rc = t20.get(PT20::DocumentNoKey);
+    if (rc != ErrNone) {
+        failed(t20, rc);
+        return false;
+    }
+    newHeaders_.push_back(documentNo);
+    return true;
+}
+
+bool DocumentWriter::nextDetailNumber(std::uint32_t& number) {
+    if (detailNumberRead_ && ctx_.inTransaction(PQXT21::table())) {
+        if (number == std::numeric_limits<std::uint32_t>::max()) {
+            failed(ErrValueRange, storeErrorText(ErrValueRange));
+            return false;
+        }
+        ++number;
+        return true;
+    }
+    auto& t21 = ctx_.access<PQXT21>();
+    t21.clearBuffer();
+    t21.SetEnd(PT21::DetailNumberKey);
+    int rc = t21.previous();
+    if (rc == ErrNoRecord) {
+        number = 1;
+        detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
+        return true;
+    }
+    if (rc != ErrNone) {
+        failed(t21, rc);
+        return false;
+    }
+    if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
+        failed(ErrValueRange, storeErrorText(ErrValueRange));
+        return false;
+    }
+    number = t21.rec.DETAILNUMBER + 1;
+    detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
+    return true;
+}
+
+std::string DocumentWriter::classCodeOf(std::uint16_t accNumber) {
+    if (auto it = classCodes_.find(accNumber); it != classCodes_.end()) return it->second;
+    auto& a10 = ctx_.access<PQXA10>();
+    a10.clearBuffer();
+    a10.rec.ACCNUMBER = accNumber;
+    std::string code = a10.get(PA10::AccNumberKey) == ErrNone ? a10.rec.CLASSCODE : std::string();
+    classCodes_.emplace(accNumber, code);
+    return code;
+}
+
+bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber) {
+    auto& t20 = ctx_.access<PQXT20>();
+    auto& t21 = ctx_.access<PQXT21>();
+    for (std::uint32_t documentNo : newHeaders_) {
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = documentNo;
+        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) {
+            failed(t20, rc);
+            return false;
+        }
+        PQXT20 h = t20.rec;
+        if (h.NOOFENTRIES != 0) continue;
+
+        // Totals over the rows written so far: all of them lie on the rows' side.
+        Decimal amount, vat;
+        unsigned entries = 0;
+        t21.clearBuffer();
+        t21.rec.DOCUMENTNO = documentNo;
+        t21.SetFrom(PT21::DocumentNoKey);
+        int rc;
+        while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) {
+            ++entries;
+            amount += rowsCredit ? t21.rec.CREDIT : t21.rec.DEBIT;
+            if (!clip(t21.rec.VATCODE).empty()) vat += t21.rec.VATAMOUNT;
+        }
+        if (rc != ErrNone && rc != ErrNoRecord) {
+            failed(t21, rc);
+            return false;
+        }
+
+        std::string classCode = classCodeOf(h.ACCNUMBER);
+        if (!nextDetailNumber(detailNumber)) return false;
+        t21.clearBuffer();
+        PQXT21& r = t21.rec;
+        r.DOCUMENTNO = h.DOCUMENTNO;
+        r.TRANSDATE = h.TRANSDATE;
+        r.CLASSCODE = classCode;
+        r.ACCNUMBER = h.ACCNUMBER;
+        r.SUBNUMBER = h.SUBNUMBER;
+        r.ENTNUMBER = h.ENTNUMBER;
+        r.REFERENCE1 = h.REFERENCE1;
+        r.REFERENCE2 = controlOperator;
+        r.DESCRIPTION = fitBytes(h.TRANDESC, 25);
+        r.RECORDSTATUS = 1;
+        r.DETAILNUMBER = detailNumber;
+        (rowsCredit ? r.DEBIT : r.CREDIT) = amount;
+        if (rc = write(t21, WriteOp::Add); rc != ErrNone) {
+            failed(t21, rc);
+            return false;
+        }
+
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = documentNo;
+        if (rc = t20.get(PT20::DocumentNoKey); rc == ErrNone) {
+            t20.rec.AMOUNT = amount;
+            t20.rec.VAT = vat;
+            t20.rec.NOOFENTRIES = static_cast<std::uint16_t>(entries + 1);
+            if (entries + 1 > std::numeric_limits<std::uint16_t>::max()) rc = ErrValueRange;
+            else rc = write(t20, WriteOp::Put);
+        }
+        if (rc != ErrNone) {
+            failed(t20, rc);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tavlo

@@ -1,0 +1,86 @@
+#pragma once
+// Writes posted documents into PQXT20 / PQXT21 inside the caller's transaction: the number from
+// the company counter as stored now, the header, detail numbers, class codes, and the control
+// row and totals of exactly the headers it added. The till's sales and roundings and the debtor
+// payments all post through it.
+//
+//   DocumentWriter writer(ctx);
+//   auto tx = ctx.transaction<PACS10, PQXT20, PQXT21>(1s);
+//   writer.forget();
+//   std::uint32_t known = 0;                                    // the counter as last seen
+//   auto number = writer.freeDocumentNo(writer.counterNow(known) + 1, known);
+//   t20.clearBuffer(); t20.rec.DOCUMENTNO = *number; ...; writer.addHeader(t20);
+//   writer.nextDetailNumber(detail); t21.rec.DETAILNUMBER = detail; ...; writer.write(t21, WriteOp::Add);
+//   writer.completeHeaders(/*rowsCredit=*/true, /*controlOperator=*/"", detail);
+//   writer.raiseLastDocNr(*number, known);
+//   tx.commit();
+//
+// Every step returns false (or nullopt) after telling its failure to the failure sink; the
+// caller rolls the transaction back.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/file_manager.h"
+#include "data/tables.h"
+
+namespace tavlo {
+
+// A write the posting is about to make, for injecting storage failures in tests.
+enum class WriteOp { Add, Put, Erase };
+
+class DocumentWriter {
+public:
+    using WriteFn = std::function<int(FileManagerBase&, WriteOp)>;
+    using FailFn = std::function<void(int code, std::string text)>;
+
+    explicit DocumentWriter(Context& ctx);
+
+    // How writes are made (default: straight to the file) and who hears of a failure.
+    void setWrite(WriteFn write) { write_ = std::move(write); }
+    void setFailed(FailFn failed) { failed_ = std::move(failed); }
+
+    // A new transaction: detail numbers, class codes and added headers of an earlier one are
+    // forgotten.
+    void forget();
+    void clearNewHeaders() { newHeaders_.clear(); }
+
+    // The company counter PCS10:LASTDOCNR as stored now; `known` (the counter as the caller last
+    // saw it) is raised to it and returned.
+    std::uint32_t counterNow(std::uint32_t& known);
+    // `wanted` when no header has it; else the counter's next number; else one past the highest
+    // number in use. Numbers below the counter are left alone (they may belong to open tabs).
+    std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted, std::uint32_t& known);
+    // Raises the stored counter to documentNo when it is lower.
+    bool raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known);
+
+    // Adds the header in the PQXT20 buffer and reads it back into the buffer; it is one of the
+    // headers completeHeaders() completes.
+    bool addHeader(FileManager<PQXT20>& t20);
+    // The next detail number into `number`: one past the highest stored, read once per transaction.
+    bool nextDetailNumber(std::uint32_t& number);
+    std::string classCodeOf(std::uint16_t accNumber);
+    int write(FileManagerBase& file, WriteOp op);
+    // For each header added since forget() that has no entries yet: the control row on the
+    // header's account taking the other side of the rows' total, then the header's amount, VAT
+    // and number of entries. rowsCredit: the rows written so far stand on the credit side.
+    bool completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber);
+
+private:
+    void failed(FileManagerBase& file, int code);
+    void failed(int code, std::string text);
+
+    Context& ctx_;
+    WriteFn write_;
+    FailFn failed_;
+    std::vector<std::uint32_t> newHeaders_;
+    // Within one transaction: the detail number was read from the table (later ones follow it,
+    // nobody else can write PQXT21 meanwhile), and the class codes already looked up.
+    bool detailNumberRead_ = false;
+    std::map<std::uint16_t, std::string> classCodes_;
+};
+
+}  // namespace tavlo
