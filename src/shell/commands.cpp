@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "exchange/pos_backups.h"
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
@@ -17,6 +18,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
+        {kExport, [] { return std::make_unique<POSBackups>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
     };
 }
