@@ -185,34 +185,32 @@ bool ExportJob::snapshot(std::string* why) {
         if (why) *why = staging_.string() + ": " + ec.message();
         return false;
     }
-    // One connection holds the write locks of both files, taken in file-name order: no till
-    // posts while the copies are made, so the two hold the same documents whole. Another
-    // connection reads the pages (the backup does not read through a connection that writes).
-    SqlConnection locks(":memory:", false, true, kLockWaitMs);
+    // Each file is copied whole in a read transaction of its own, so a till waits for no more
+    // than one file's copy before its commit, and never for its write locks. The headers are
+    // copied first: every document they hold is in the details copied after them, which may
+    // hold documents posted in between; those rows are taken out of the copy again, and the
+    // two copies hold the same documents whole.
     SqlConnection c(":memory:", false, true, kLockWaitMs);
     auto fail = [&](const std::string& what) {
-        if (why) *why = what + (what.empty() || what.back() == ' ' ? c.error() + locks.error() : "");
-        locks.exec("ROLLBACK");
+        if (why) *why = what + (what.empty() ? c.error() : "");
         fs::remove_all(staging_, ec);
         return false;
     };
-    for (SqlConnection* conn : {&locks, &c})
-        if (!conn->attach(data_ / headers().diskFile(), "h") || !conn->attach(data_ / details().diskFile(), "d"))
-            return fail("");
-    if (!c.attach(data_ / PACS10::table().diskFile(), "cs") || !c.attach(data_ / PQXA10::table().diskFile(), "a"))
+    if (!c.attach(data_ / headers().diskFile(), "h") || !c.attach(data_ / details().diskFile(), "d") ||
+        !c.attach(data_ / PACS10::table().diskFile(), "cs") || !c.attach(data_ / PQXA10::table().diskFile(), "a"))
         return fail("");
-    if (!locks.exec("BEGIN") || !locks.exec("DELETE FROM " + live(headers(), "h") + " WHERE 0") ||
-        !locks.exec("DELETE FROM " + live(details(), "d") + " WHERE 0"))
-        return fail("the transaction tables are locked: ");
     std::string copyWhy;
-    if (!copyTable(c.get(), "h", staging_ / headers().diskFile(), &copyWhy) ||
-        !copyTable(c.get(), "d", staging_ / details().diskFile(), &copyWhy))
-        return fail(copyWhy);
-    locks.exec("ROLLBACK");
-    // What the listings read besides, each as it stands.
-    if (!copyTable(c.get(), "cs", staging_ / PACS10::table().diskFile(), &copyWhy) ||
-        !copyTable(c.get(), "a", staging_ / PQXA10::table().diskFile(), &copyWhy))
-        return fail(copyWhy);
+    for (const auto& [schema, file] : {std::pair{"h", headers().diskFile()}, std::pair{"d", details().diskFile()},
+                                       std::pair{"cs", PACS10::table().diskFile()}, std::pair{"a", PQXA10::table().diskFile()}})
+        if (!copyTable(c.get(), schema, staging_ / file, &copyWhy)) return fail(copyWhy);
+    {
+        SqlConnection copy(staging_ / details().diskFile(), false, false, 0);
+        copy.exec("PRAGMA journal_mode=OFF");
+        if (!copy.attach(staging_ / headers().diskFile(), "h") ||
+            !copy.exec("DELETE FROM main." + quoteName(details().sqlName) + " WHERE DOCUMENTNO NOT IN (SELECT DOCUMENTNO FROM h." +
+                       quoteName(headers().sqlName) + ")"))
+            return fail(copy.error());
+    }
     for (const auto& entry : fs::directory_iterator(staging_, ec)) syncPath(entry.path(), false);
     syncPath(staging_, true);
     syncPath(data_, true);
@@ -270,6 +268,8 @@ bool ExportJob::removeExported(std::string* why) {
         return false;
     };
     if (!openJournal(c, why)) return false;
+    // Pages changed stay in memory until the commit: readers are shut out only while it writes.
+    c.exec("PRAGMA cache_spill=OFF");
     if (!c.attach(data_ / headers().diskFile(), "lh") || !c.attach(data_ / details().diskFile(), "ld") ||
         !c.attach(staging_ / headers().diskFile(), "sh") || !c.attach(staging_ / details().diskFile(), "sd"))
         return fail("the transaction tables");

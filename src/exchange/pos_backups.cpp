@@ -25,6 +25,9 @@ void POSBackups::CloseTables() { context().relate<PACS10>().Close(); }
 
 void POSBackups::TakeOpened() {
     USERNAME = std::string(byLanguage("Verkooppuntdata vir Rovandi", "Point of Sale data for Rovandi"));
+    // An export a dead program left half done is finished or undone before anything is shown
+    // of the tables (while another till exports, its own run takes care of that).
+    recoverExport(context().folder());
 }
 
 void POSBackups::failed(const std::string& why) {

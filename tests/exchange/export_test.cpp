@@ -182,6 +182,25 @@ TEST_F(Export, ArchivesTestsAndEmptiesTheTablesKeepingTheHistory) {
     EXPECT_EQ(live(), Docs{26});
 }
 
+// The accounting package's side: the archive's header table read with Python's own sqlite3,
+// no code of the till, gives the documents and the total the PDF listing shows.
+TEST_F(Export, TheArchiveReadsWithoutTheTillsCodeAndMatchesItsListing) {
+    Context till(data());
+    for (std::uint32_t doc = 1; doc <= 7; ++doc) ASSERT_TRUE(postSale(till, doc));
+    backup(media().string());
+    fs::create_directories(root_ / "books");
+    run("cd '" + (root_ / "books").string() + "' && unzip -q '" + (media() / "A070326.zip").string() + "'");
+    testzip::writeFile(root_ / "read.py",
+                       "import sqlite3, sys\n"
+                       "c = sqlite3.connect('file:' + sys.argv[1] + '?mode=ro', uri=True)\n"
+                       "n, cents = c.execute('SELECT count(*), sum(AMOUNT) FROM PQXT20').fetchone()\n"
+                       "docs = [r[0] for r in c.execute('SELECT DOCUMENTNO FROM PQXT20 ORDER BY DOCUMENTNO')]\n"
+                       "print(n, '%d.%02d' % divmod(cents, 100), docs)\n");
+    const std::string read = run("python3 '" + (root_ / "read.py").string() + "' '" + (root_ / "books" / "PQxT20.tps").string() + "'");
+    EXPECT_EQ(read, "7 161.00 [1, 2, 3, 4, 5, 6, 7]\n");
+    EXPECT_NE(run("pdftotext -layout '" + (media() / "A070326.PDF").string() + "' -").find("161.00"), std::string::npos);
+}
+
 TEST_F(Export, CommandLinesForEveryTargetAndPrefix) {
     struct Case {
         std::string typed, prefix, base;
