@@ -4,10 +4,11 @@
 //
 // Steps, each recorded in a small journal (the table export_journal in ".tavlo-exchange" in the
 // data folder) so that an export cut short at any moment is finished or undone by the next one:
-//   1. snapshot  the two tables are copied with SQLite's backup API while this process holds
-//                their write locks (taken in file-name order, as every till takes them), into
-//                the export's own folder ".tavlo-export" in the data folder; the records the
-//                listings read besides (PACS10, PQXA10) are copied with them.
+//   1. snapshot  the two tables are copied with SQLite's backup API, each in a read transaction
+//                of its own (headers first; detail rows of documents posted in between are
+//                taken out of the copy), into the export's own folder ".tavlo-export" in the
+//                data folder; the records the listings read besides (PACS10, PQXA10) are
+//                copied with them. Tills go on posting meanwhile.
 //   2. started   journal: the archive's name. The archiver packs the snapshot and tests it.
 //   3. archived  journal: the tested archive is there. This is the commit point: from here on
 //                the export is finished, never undone.
