@@ -14,6 +14,9 @@
 namespace tavlo {
 
 namespace fs = std::filesystem;
+using exchange::Column;
+using exchange::columnsOf;
+using exchange::declaredColumns;
 using exchange::quoteName;
 using exchange::SqlConnection;
 
@@ -25,32 +28,6 @@ constexpr int kLockWaitMs = 5000;
 // The file the merge's connection opens as its main database: a real file in the data folder,
 // so that the commit across the attached table files is atomic and survives a crash.
 constexpr const char* kExchangeFile = ".tavlo-exchange";
-
-struct Column {
-    std::string name, type;
-    bool rowid = false;
-};
-
-std::optional<std::vector<Column>> columnsOf(SqlConnection& c, const std::string& schema, const std::string& table) {
-    auto rows = c.rows("PRAGMA " + quoteName(schema) + ".table_info(" + quoteName(table) + ")");
-    if (!rows) return std::nullopt;
-    std::vector<Column> out;
-    for (const auto& r : *rows) out.push_back({r[1], r[2], r[5] == "1" && equalsNoCase(r[2], "INTEGER")});
-    return out;
-}
-
-// The columns a table file of this table has, as the storage itself creates it.
-std::vector<Column> declaredColumns(const TableDef& def) {
-    SqlConnection memory(":memory:", false, true, 0);
-    for (const std::string& sql : tableSchema(def)) memory.exec(sql);
-    return columnsOf(memory, "main", def.sqlName).value_or(std::vector<Column>{});
-}
-
-std::string rowidColumn(const std::vector<Column>& columns) {
-    for (const Column& c : columns)
-        if (c.rowid) return c.name;
-    return "rowid";
-}
 
 // The key rows are matched by: the primary key, else the first unique key.
 const KeyDef* mergeKey(const TableDef& def) {
@@ -144,7 +121,7 @@ std::string checkStaged(const TableDef& def, const fs::path& file) {
 // The SQL that merges the staged rows of one table (temp.in_<label>) into the live table.
 std::vector<std::string> mergeStatements(const TableDef& def, const std::string& live) {
     const auto columns = declaredColumns(def);
-    const std::string rowid = quoteName(rowidColumn(columns));
+    const std::string rowid = quoteName(exchange::rowidColumn(def));
     const std::string in = "temp." + quoteName("in_" + def.label);
     const std::string map = "temp." + quoteName("map_" + def.label);
     const std::string target = quoteName(live) + "." + quoteName(def.sqlName);

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include "data/storage.h"
+#include "util/text.h"
 
 namespace tavlo::exchange {
 
@@ -79,6 +80,26 @@ std::optional<long long> SqlConnection::number(const std::string& sql) {
     else if (rc != SQLITE_DONE) error_ = sqlite3_errmsg(db_);
     sqlite3_finalize(s);
     return out;
+}
+
+std::optional<std::vector<Column>> columnsOf(SqlConnection& c, const std::string& schema, const std::string& table) {
+    auto rows = c.rows("PRAGMA " + quoteName(schema) + ".table_info(" + quoteName(table) + ")");
+    if (!rows) return std::nullopt;
+    std::vector<Column> out;
+    for (const auto& r : *rows) out.push_back({r[1], r[2], r[5] == "1" && equalsNoCase(r[2], "INTEGER")});
+    return out;
+}
+
+std::vector<Column> declaredColumns(const TableDef& def) {
+    SqlConnection memory(":memory:", false, true, 0);
+    for (const std::string& sql : tableSchema(def)) memory.exec(sql);
+    return columnsOf(memory, "main", def.sqlName).value_or(std::vector<Column>{});
+}
+
+std::string rowidColumn(const TableDef& def) {
+    for (const Column& c : declaredColumns(def))
+        if (c.rowid) return c.name;
+    return "rowid";
 }
 
 }  // namespace tavlo::exchange

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "data/dictionary.h"
+
 struct sqlite3;
 
 namespace tavlo::exchange {
@@ -39,5 +41,16 @@ private:
     sqlite3* db_ = nullptr;
     std::string error_;
 };
+
+struct Column {
+    std::string name, type;
+    bool rowid = false;  // the INTEGER PRIMARY KEY that holds a record's place
+};
+// The columns of a table in an attached schema ("main", an alias); nullopt on failure.
+std::optional<std::vector<Column>> columnsOf(SqlConnection& c, const std::string& schema, const std::string& table);
+// The columns of a table file as the storage itself creates it.
+std::vector<Column> declaredColumns(const TableDef& def);
+// The column that holds a record's place in a table file.
+std::string rowidColumn(const TableDef& def);
 
 }  // namespace tavlo::exchange

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "exchange/delete_transactions.h"
+#include "exchange/pos_backups.h"
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
@@ -19,6 +20,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
+        {kExport, [] { return std::make_unique<POSBackups>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
         {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},

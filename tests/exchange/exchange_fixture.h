@@ -69,11 +69,13 @@ protected:
         return out;
     }
 
-    // The data folder's files and their bytes (the exchange's own helper file left out).
+    // The data folder's files, each with its size and a hash of its bytes (the exchange's own
+    // helper files left out).
     std::map<std::string, std::string> dataFiles() const {
         std::map<std::string, std::string> out;
         for (const auto& [name, bytes] : testzip::contents(data()))
-            if (name != ".tavlo-exchange") out[name] = bytes;
+            if (name != ".tavlo-exchange" && name != ".tavlo-export.lock")
+                out[name] = std::to_string(bytes.size()) + " bytes, hash " + std::to_string(std::hash<std::string>{}(bytes));
         return out;
     }
 
