@@ -3,10 +3,11 @@
 set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  libsqlite3-dev libhpdf-dev libzip-dev libsodium-dev zip unzip
+  libsqlite3-dev sqlite3 libhpdf-dev libzip-dev libsodium-dev zip unzip
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   poppler-utils fonts-liberation xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -9,6 +9,8 @@ data="${TAVLO_DATA:-$HOME/.local/share/tavlo/demo}"
 if [ ! -f "$data/PQxS10.tps" ]; then
   mkdir -p "$data"
   if [ -x build/tavlo_demo_data ]; then ./build/tavlo_demo_data "$data"; fi
+  # The demo's tables are there before its first start: let that start ask for the first user.
+  touch "$data/TavloUsers.reset"
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: Tavlo is a desktop program. Start it from a desktop session (or under xvfb-run)."

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "data/dictionary.h"
+#include "util/text.h"
 #include "data/tables.h"
 #include "framework/errors.h"
 
@@ -267,6 +268,9 @@ public:
     Context& operator=(const Context&) = delete;
 
     const std::filesystem::path& folder() const { return folder_; }
+
+    // The operator logged in on this thread (the till screen's), never one of another window.
+    FixedString<3> OPERATOR;
 
     template <class T>
     FileManager<T>& access() {

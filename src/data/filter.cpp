@@ -1,5 +1,6 @@
 #include "data/filter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <stdexcept>
 #include <vector>
@@ -48,6 +49,7 @@ struct FilterValue {
 
 struct Filter::Node {
     enum Kind { Constant, Field, Variable, Not, Neg, And, Or, Compare, Arith } kind;
+    int depth = 1;  // the longest way down to a leaf, this node included
     FilterValue constant;
     const FieldDef* field = nullptr;
     std::function<FieldValue()> variable;
@@ -127,6 +129,25 @@ struct FilterError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Brackets, NOTs and minus signs nest at most this deep, and an expression tree is at most
+// kMaxDepth nodes deep (a long chain of "+ 1" is as deep as it is long): parsing, evaluating and
+// releasing a filter all recurse, and a typed or stored filter must never exhaust the stack.
+constexpr int kMaxNesting = 100;
+constexpr int kMaxDepth = 500;
+
+const char* const kTooLarge = "a number in the expression is too large";
+
+// A number the arithmetic cannot hold (or any other failure of the evaluation), as an error text.
+FilterValue evaluate(const Filter::Node& node, const void* record) {
+    try {
+        return node.eval(record);
+    } catch (const std::range_error&) {
+        throw FilterError(kTooLarge);
+    } catch (const std::domain_error&) {
+        throw FilterError(kTooLarge);
+    }
+}
+
 class Parser {
 public:
     Parser(const TableDef& t, std::string_view text, const FilterVariables& v) : table_(t), s_(text), vars_(v) {}
@@ -157,13 +178,36 @@ private:
         i_ += w.size();
         return true;
     }
+    // Counts one level of brackets, NOT or unary minus for as long as it lives.
+    class Nested {
+    public:
+        explicit Nested(int& level) : level_(level) {
+            if (++level_ > kMaxNesting) throw FilterError("the expression nests too deep");
+        }
+        ~Nested() { --level_; }
+        Nested(const Nested&) = delete;
+        Nested& operator=(const Nested&) = delete;
+
+    private:
+        int& level_;
+    };
+
+    // A node over constants is worked out here, so that a number too large for the arithmetic
+    // is an error of the expression, not of a record.
     static NodeP make(Filter::Node::Kind k, NodeP a = nullptr, NodeP b = nullptr, std::string op = "") {
         auto n = std::make_shared<Filter::Node>();
         n->kind = k;
+        n->depth = 1 + std::max(a ? a->depth : 0, b ? b->depth : 0);
+        if (n->depth > kMaxDepth) throw FilterError("the expression is too long");
+        const bool constant = a && a->kind == Filter::Node::Constant && (!b || b->kind == Filter::Node::Constant);
         n->a = std::move(a);
         n->b = std::move(b);
         n->op = std::move(op);
-        return n;
+        if (!constant) return n;
+        auto folded = std::make_shared<Filter::Node>();
+        folded->kind = Filter::Node::Constant;
+        folded->constant = evaluate(*n, nullptr);
+        return folded;
     }
 
     NodeP orExpr() {
@@ -178,9 +222,13 @@ private:
     }
     NodeP notExpr() {
         skip();
-        if (word("NOT")) return make(Filter::Node::Not, notExpr());
+        if (word("NOT")) {
+            Nested nested(nesting_);
+            return make(Filter::Node::Not, notExpr());
+        }
         if (s_.substr(i_, 1) == "~" && s_.substr(i_, 2) != "~=") {
             ++i_;
+            Nested nested(nesting_);
             return make(Filter::Node::Not, notExpr());
         }
         return cmpExpr();
@@ -213,12 +261,14 @@ private:
         const char c = s_[i_];
         if (c == '(') {
             ++i_;
+            Nested nested(nesting_);
             NodeP n = orExpr();
             if (!sym(")")) throw FilterError("a ')' is missing");
             return n;
         }
         if (c == '-') {
             ++i_;
+            Nested nested(nesting_);
             return make(Filter::Node::Neg, atom());
         }
         if (c == '\'' || c == '"') {
@@ -278,6 +328,7 @@ private:
     std::string_view s_;
     const FilterVariables& vars_;
     std::size_t i_ = 0;
+    int nesting_ = 0;
 };
 
 }  // namespace
@@ -296,6 +347,14 @@ std::optional<Filter> Filter::compile(const TableDef& table, std::string_view te
     }
 }
 
-bool Filter::matches(const void* record) const { return !root_ || root_->eval(record).truth(); }
+bool Filter::matches(const void* record, std::string* error) const {
+    if (!root_) return true;
+    try {
+        return evaluate(*root_, record).truth();
+    } catch (const FilterError& e) {
+        if (error) *error = e.what();
+        return false;
+    }
+}
 
 }  // namespace tavlo

@@ -13,6 +13,8 @@
 // sum := term {('+'|'-') term}; term := atom {('*'|'/') atom}; atom := number | 'text' | "text" |
 // name | '(' or ')' | '-' atom. Names are fields of the table (with or without its prefix, any
 // letter case) or bound variables. Text compares with trailing blanks ignored; numbers exactly.
+// Brackets, NOT and minus signs nest at most 100 deep; a deeper or overlong expression, and
+// arithmetic on constants that overflows, is an error of compile().
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -54,7 +56,9 @@ public:
     // or variable that does not exist.
     static std::optional<Filter> compile(const TableDef& table, std::string_view text, const FilterVariables& vars,
                                          std::string* error = nullptr);
-    bool matches(const void* record) const;
+    // Whether the record passes. A record whose values the arithmetic cannot hold (a product
+    // too large for any number) does not pass, and the reason is in *error.
+    bool matches(const void* record, std::string* error = nullptr) const;
     const std::string& text() const { return text_; }
 
     struct Node;

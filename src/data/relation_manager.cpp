@@ -31,7 +31,7 @@ const RelationSql& relationSql(const RelationDef& r) {
     std::string where;
     for (std::size_t i = 0; i < r.links.size(); ++i) {
         if (i) where += " AND ";
-        where += std::string("\"") + r.child->fields[r.links[i].second].name + "\"=?" + std::to_string(i + 1);
+        where += keyColumn(*r.child, r.links[i].second) + "=?" + std::to_string(i + 1);
     }
     const std::string table = "\"" + r.child->sqlName + "\"";
     RelationSql sql{"SELECT \"_pos\" FROM " + table + " WHERE " + where + " ORDER BY \"_pos\"",
@@ -123,7 +123,9 @@ public:
             else if (auto* d = std::get_if<double>(&v))
                 sqlite3_bind_double(s, static_cast<int>(i) + 1, *d);
             else if (auto* t = std::get_if<std::string>(&v))
-                sqlite3_bind_text(s, static_cast<int>(i) + 1, t->c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(s, static_cast<int>(i) + 1,
+                                  foldedInKeys(*r.child, r.links[i].second) ? foldKeyText(*t).c_str() : t->c_str(), -1,
+                                  SQLITE_TRANSIENT);
             else if (auto* dec = std::get_if<Decimal>(&v))
                 sqlite3_bind_int64(s, static_cast<int>(i) + 1, static_cast<sqlite3_int64>(dec->scaled(f.places)));
         }

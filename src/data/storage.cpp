@@ -9,15 +9,26 @@
 // 3. The transaction connection's main database is a real (empty) file in the data folder, so a
 //    commit across several attached table files is atomic (the engine's super-journal).
 // 4. Text is stored without trailing blanks; decimals as integers scaled by their places.
+// 5. The files need nothing but stock SQLite: a text key part is compared through a generated
+//    column "_key_NAME" holding the text folded (trailing blanks off, ASCII and Latin-1 capitals
+//    to small letters) with built-in functions, so any SQLite reader can check, filter and sort.
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <set>
+#include <thread>
 
+#include "data/slot_claim.h"
 #include "data/storage.h"
 #include "data/storage_internal.h"
 #include "util/text.h"
@@ -27,6 +38,8 @@ namespace tavlo {
 namespace {
 
 constexpr int kDefaultWaitMs = 2000;
+// How long opening a table waits for another till that is creating or converting it.
+constexpr int kOpenWaitMs = 10000;
 
 // One byte of UTF-8 text folded to lower case; prev is the byte before it in the same text.
 inline unsigned char foldByte(unsigned char c, unsigned char prev) {
@@ -36,6 +49,8 @@ inline unsigned char foldByte(unsigned char c, unsigned char prev) {
     return c;
 }
 
+// Files written before the key columns were generated carry this collation on their text key
+// parts; it stays registered so that such a file can be read and converted.
 int collate(void*, int la, const void* pa, int lb, const void* pb) {
     return compareKeyText(std::string_view(static_cast<const char*>(pa), la),
                           std::string_view(static_cast<const char*>(pb), lb));
@@ -48,6 +63,26 @@ std::string quote(std::string_view name) {
         q += c;
     }
     return q + "\"";
+}
+
+// The fold in SQL, in two generated columns so that no expression nests deeper than any SQLite
+// reader's parser allows: "_fold_NAME" trims the blanks and folds the first half of the Latin-1
+// capitals U+00C0..U+00DE (not U+00D7); "_key_NAME" folds the rest and the ASCII letters.
+std::string latinFoldSql(std::string e, unsigned from, unsigned to) {
+    for (unsigned c = from; c <= to; ++c) {
+        if (c == 0xD7) continue;
+        const char cap[] = {static_cast<char>(0xC3), static_cast<char>(0x80 + (c - 0xC0)), 0};
+        const char small[] = {static_cast<char>(0xC3), static_cast<char>(0xA0 + (c - 0xC0)), 0};
+        e = "replace(" + e + ",'" + cap + "','" + small + "')";
+    }
+    return e;
+}
+
+std::vector<std::string> foldColumnsSql(const std::string& name) {
+    const std::string half = quote("_fold_" + name);
+    return {half + " TEXT GENERATED ALWAYS AS (" + latinFoldSql("rtrim(" + quote(name) + ",' ')", 0xC0, 0xCF) +
+                ") VIRTUAL",
+            quote("_key_" + name) + " TEXT GENERATED ALWAYS AS (lower(" + latinFoldSql(half, 0xD0, 0xDE) + ")) VIRTUAL"};
 }
 
 std::string declaredType(const FieldDef& f) {
@@ -86,19 +121,22 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
     auto sql = std::make_unique<TableSql>();
     const std::string t = quote(def.sqlName);
     sql->table = t;
-    std::vector<std::string> names, defs, params, sets;
+    std::vector<std::string> names, defs, params, sets, generated;
     for (std::size_t i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];
         names.push_back(quote(f.name));
-        std::string d = quote(f.name) + " " + declaredType(f) + " NOT NULL DEFAULT " + (f.isText() ? "''" : "0");
-        if (f.isText() && inAnyKey(def, static_cast<int>(i))) d += std::string(" COLLATE ") + kTableCollation;
-        defs.push_back(d);
+        defs.push_back(quote(f.name) + " " + declaredType(f) + " NOT NULL DEFAULT " + (f.isText() ? "''" : "0"));
+        if (foldedInKeys(def, static_cast<int>(i)))
+            for (std::string& g : foldColumnsSql(f.name)) generated.push_back(std::move(g));
         params.push_back("?" + std::to_string(i + 1));
         sets.push_back(quote(f.name) + "=?" + std::to_string(i + 1));
     }
+    for (std::string& g : generated) defs.push_back(std::move(g));
     const std::string n = std::to_string(def.fields.size() + 1);
     const std::string cols = "\"_pos\"," + join(names, ",");
-    sql->createTable = "CREATE TABLE " + t + " (\"_pos\" INTEGER PRIMARY KEY, " + join(defs, ", ") + ")";
+    sql->columns = cols;
+    sql->createBody = " (\"_pos\" INTEGER PRIMARY KEY, " + join(defs, ", ") + ")";
+    sql->createTable = "CREATE TABLE " + t + sql->createBody;
     sql->insert = "INSERT INTO " + t + " (" + join(names, ",") + ") VALUES (" + join(params, ",") + ")";
     sql->update = "UPDATE " + t + " SET " + join(sets, ",") + " WHERE \"_pos\"=?" + n;
     sql->erase = "DELETE FROM " + t + " WHERE \"_pos\"=?1";
@@ -114,9 +152,9 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
         std::vector<std::string> comps, blanks, eqs, qs, asc, desc;
         for (std::size_t i = 0; i < k.components.size(); ++i) {
             const FieldDef& f = def.fields[k.components[i]];
-            const std::string c = quote(f.name);
+            const std::string c = keyColumn(def, k.components[i]);
             comps.push_back(c);
-            blanks.push_back(c + (f.isText() ? " <> ''" : " <> 0"));
+            blanks.push_back(quote(f.name) + (f.isText() ? " <> ''" : " <> 0"));
             eqs.push_back(c + "=?" + std::to_string(i + 1));
             qs.push_back("?" + std::to_string(i + 1));
             asc.push_back(c);
@@ -158,7 +196,7 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
             ks.duplicate = "SELECT \"_pos\" FROM " + t + where(e) + " LIMIT 1";
             ks.exists = "SELECT \"_pos\" FROM " + t + where(eqs) + " LIMIT 1";
         }
-        std::string index = std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX " +
+        std::string index = std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX IF NOT EXISTS " +
                             quote(def.sqlName + "_" + k.name) + " ON " + t + " (" + join(comps, ",") + ")";
         if (!ks.partial.empty()) index += " WHERE " + ks.partial;
         sql->indexes.emplace_back(def.sqlName + "_" + k.name, index);
@@ -174,6 +212,26 @@ std::atomic<bool> syncOn{true};
 
 void setSyncWrites(bool on) { syncOn = on; }
 bool syncWrites() { return syncOn; }
+
+std::string foldKeyText(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    std::string out(text);
+    unsigned char prev = 0;
+    for (char& ch : out) {
+        const auto c = static_cast<unsigned char>(ch);
+        ch = static_cast<char>(foldByte(c, prev));
+        prev = c;
+    }
+    return out;
+}
+
+bool foldedInKeys(const TableDef& def, int field) {
+    return def.fields[field].isText() && inAnyKey(def, field);
+}
+
+std::string keyColumn(const TableDef& def, int field) {
+    return foldedInKeys(def, field) ? quote(std::string("_key_") + def.fields[field].name) : quote(def.fields[field].name);
+}
 
 int compareKeyText(std::string_view a, std::string_view b) {
     while (!a.empty() && a.back() == ' ') a.remove_suffix(1);
@@ -342,8 +400,15 @@ void bindKey(sqlite3_stmt* s, const TableDef& def, int key, const std::vector<Fi
              int count) {
     const KeyDef& k = def.keys[key];
     const int n = count < 0 ? static_cast<int>(k.components.size()) : count;
-    for (int i = 0; i < n && i < static_cast<int>(values.size()); ++i)
-        bindValue(s, first + i, def.fields[k.components[i]], values[i]);
+    for (int i = 0; i < n && i < static_cast<int>(values.size()); ++i) {
+        const int field = k.components[i];
+        if (auto* t = std::get_if<std::string>(&values[i]); t && foldedInKeys(def, field)) {
+            const std::string folded = foldKeyText(*t);
+            sqlite3_bind_text(s, first + i, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+        } else {
+            bindValue(s, first + i, def.fields[field], values[i]);
+        }
+    }
 }
 
 bool keyValues(const TableDef& def, int key, const void* record, std::vector<FieldValue>& out, std::string* why) {
@@ -417,33 +482,6 @@ int raise(int id, const TableDef& def, int code, int fileCode = 0, const std::st
 
 int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut);
 
-// Creates the table under the write lock. Another till may have created it since we looked:
-// then its table stands and nothing is created twice.
-bool createSchema(Conn& c, const TableDef& def, std::string* why) {
-    if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) {
-        *why = c.message();
-        return false;
-    }
-    int rc = 0;
-    switch (checkLayout(c, def, why, &rc)) {
-        case 1: return c.exec("COMMIT") == SQLITE_OK;
-        case 0: break;
-        default: c.exec("ROLLBACK"); return false;
-    }
-    for (const std::string& stmt : tableSchema(def))
-        if (c.exec(stmt) != SQLITE_OK) {
-            *why = c.message();
-            c.exec("ROLLBACK");
-            return false;
-        }
-    if (c.exec("COMMIT") != SQLITE_OK) {
-        *why = c.message();
-        c.exec("ROLLBACK");
-        return false;
-    }
-    return true;
-}
-
 // 1 the table is there and matches, 0 it is missing, -1 it differs (why says how), -2 read error.
 int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut) {
     sqlite3_stmt* s = nullptr;
@@ -502,59 +540,282 @@ std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
 
 }  // namespace
 
+namespace {
+
+bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
+
+// What one attempt at opening a table file came to.
+struct OpenOutcome {
+    int message = 0;  // catalogue message to raise; 0 opened
+    int code = ErrNone;
+    int fileCode = 0;
+    std::string why;
+    bool busy = false;  // another till held a lock: try again
+};
+
+OpenOutcome failure(int message, int code, int fileCode, std::string why) {
+    OpenOutcome o;
+    o.message = message;
+    o.code = code;
+    o.fileCode = fileCode;
+    o.why = std::move(why);
+    o.busy = isBusy(fileCode);
+    return o;
+}
+
+// Creates a missing table file whole: the schema goes into a file of its own, which is then linked
+// into place. A table file that exists therefore always holds its table, and a second till
+// creating the same table at the same moment finds the first one's file.
+OpenOutcome createTableFile(const std::filesystem::path& path, const TableDef& def) {
+    std::filesystem::path temp = path;
+    temp += ".new-" + std::to_string(::getpid()) + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(&def) ^
+                                                                         static_cast<std::uintptr_t>(::gettid()));
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    std::string why;
+    int fileCode = 0;
+    {
+        Conn c;
+        c.db = openDatabase(temp, false, true, kDefaultWaitMs, &why);
+        if (!c.db) return failure(12, ErrEngine, SQLITE_CANTOPEN, why);
+        bool ok = c.exec("BEGIN IMMEDIATE") == SQLITE_OK;
+        for (const std::string& stmt : tableSchema(def))
+            if (ok && c.exec(stmt) != SQLITE_OK) ok = false;
+        if (ok && c.exec("COMMIT") != SQLITE_OK) ok = false;
+        if (!ok) {
+            why = c.message();
+            fileCode = sqlite3_extended_errcode(c.db);
+        }
+    }
+    if (!why.empty()) {
+        std::filesystem::remove(temp, ec);
+        return failure(12, ErrEngine, fileCode, why);
+    }
+    int rc = ::link(temp.c_str(), path.c_str());
+    int e = errno;
+    if (rc != 0 && e != EEXIST) {
+        // A file system without hard links: a rename that never replaces.
+        rc = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+        e = errno;
+    }
+    std::filesystem::remove(temp, ec);
+    if (rc != 0 && e != EEXIST) return failure(12, ErrEngine, SQLITE_CANTOPEN, path.string() + ": " + std::strerror(e));
+    return {};
+}
+
+// Adds a missing table to a file that holds other tables, under the write lock (another till may
+// be adding it at the same moment).
+OpenOutcome addTableToFile(Conn& c, const TableDef& def, bool readOnly) {
+    const OpenOutcome noTable = failure(26, ErrInvalidFile, 0, "the file holds no table " + def.label);
+    if (readOnly) return noTable;
+    if (int rc = c.exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) return failure(29, ErrEngine, rc, c.message());
+    std::string why;
+    int rc = 0;
+    int layout = checkLayout(c, def, &why, &rc);
+    OpenOutcome o;
+    if (layout == 0) {
+        sqlite3_stmt* s = nullptr;
+        int tables = 0;
+        if (sqlite3_prepare_v2(c.db, "SELECT count(*) FROM sqlite_master WHERE type='table'", -1, &s, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW)
+            tables = sqlite3_column_int(s, 0);
+        sqlite3_finalize(s);
+        if (tables == 0) {
+            o = noTable;
+        } else {
+            for (const std::string& stmt : tableSchema(def))
+                if (o.message == 0 && c.exec(stmt) != SQLITE_OK)
+                    o = failure(12, ErrEngine, sqlite3_extended_errcode(c.db), c.message());
+        }
+    } else if (layout == -1) {
+        o = failure(26, ErrInvalidFile, 0, why);
+    } else if (layout != 1) {
+        o = failure(29, ErrEngine, rc, why);
+    }
+    if (o.message == 0 && c.exec("COMMIT") == SQLITE_OK) return {};
+    if (o.message == 0) o = failure(12, ErrEngine, sqlite3_extended_errcode(c.db), c.message());
+    c.exec("ROLLBACK");
+    return o;
+}
+
+// Whether the table's stored definition is the one this program writes.
+bool schemaCurrent(Conn& c, const TableDef& def, int* rcOut) {
+    sqlite3_stmt* s = nullptr;
+    *rcOut = sqlite3_prepare_v2(c.db, "SELECT sql FROM sqlite_master WHERE type='table' AND name=?1", -1, &s, nullptr);
+    if (*rcOut != SQLITE_OK) return false;
+    sqlite3_bind_text(s, 1, def.sqlName.c_str(), -1, SQLITE_TRANSIENT);
+    bool same = false;
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_ROW) {
+        const unsigned char* t = sqlite3_column_text(s, 0);
+        same = t && tableSql(def).createTable == reinterpret_cast<const char*>(t);
+        rc = SQLITE_DONE;
+    }
+    *rcOut = rc == SQLITE_DONE ? SQLITE_OK : sqlite3_extended_errcode(c.db);
+    sqlite3_finalize(s);
+    return same;
+}
+
+// Rewrites a table written by an earlier version (its text keys on our own collation) into the
+// current form, rows and record places kept, under the write lock.
+OpenOutcome convertTable(Conn& c, const TableDef& def) {
+    if (int rc = c.exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) return failure(29, ErrEngine, rc, c.message());
+    int rc = 0;
+    if (schemaCurrent(c, def, &rc) || rc != SQLITE_OK) {
+        c.exec(rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
+        return rc == SQLITE_OK ? OpenOutcome{} : failure(29, ErrEngine, rc, c.message());
+    }
+    const TableSql& sql = tableSql(def);
+    const std::string fresh = quote(def.sqlName + "_converted");
+    std::vector<std::string> steps = {
+        "DROP TABLE IF EXISTS " + fresh,
+        "CREATE TABLE " + fresh + sql.createBody,
+        "INSERT INTO " + fresh + " (" + sql.columns + ") SELECT " + sql.columns + " FROM " + sql.table,
+        "DROP TABLE " + sql.table,
+        "ALTER TABLE " + fresh + " RENAME TO " + sql.table,
+    };
+    for (const auto& [name, text] : sql.indexes) steps.push_back(text);
+    for (const std::string& step : steps)
+        if (c.exec(step) != SQLITE_OK) {
+            OpenOutcome o = failure(29, ErrEngine, sqlite3_extended_errcode(c.db), "converting the table: " + c.message());
+            c.exec("ROLLBACK");
+            return o;
+        }
+    if (int e = c.exec("COMMIT"); e != SQLITE_OK) {
+        OpenOutcome o = failure(29, ErrEngine, e, c.message());
+        c.exec("ROLLBACK");
+        return o;
+    }
+    return {};
+}
+
+// Builds the key indexes that are missing, under the write lock (another till may be building
+// them at the same moment). Message 33 tells the operator first.
+OpenOutcome buildMissingKeys(Conn& c, const TableDef& def, bool readOnly, bool* told) {
+    if (missingIndexes(c, def).empty()) return {};
+    if (readOnly) return failure(32, ErrEngine, SQLITE_READONLY, "the file is read-only");
+    if (int rc = c.exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) return failure(32, ErrEngine, rc, c.message());
+    std::vector<std::string> missing = missingIndexes(c, def);
+    if (!missing.empty() && !*told) {
+        *told = true;
+        raise(33, def, ErrEngine, 0, "keys missing");
+    }
+    for (const std::string& stmt : missing)
+        if (c.exec(stmt) != SQLITE_OK) {
+            OpenOutcome o = failure(32, ErrEngine, sqlite3_extended_errcode(c.db), c.message());
+            c.exec("ROLLBACK");
+            return o;
+        }
+    if (int rc = c.exec("COMMIT"); rc != SQLITE_OK) {
+        OpenOutcome o = failure(32, ErrEngine, rc, c.message());
+        c.exec("ROLLBACK");
+        return o;
+    }
+    return {};
+}
+
+OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
+    const TableDef& def = fm.table();
+    TableStore& st = impl.store(def);
+    const std::filesystem::path path = impl.folder / def.diskFile();
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(path, ec);
+    if (std::filesystem::is_symlink(status))
+        return failure(29, ErrInvalidFile, 0, "the file is a symbolic link; table files must be plain files in the data folder");
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return failure(29, ErrInvalidFile, 0, "it is not a plain file");
+    if (!std::filesystem::exists(status)) {
+        OpenOutcome created = createTableFile(path, def);
+        if (created.message != 0) return created;
+    }
+
+    auto conn = std::make_unique<Conn>();
+    std::string why;
+    bool readOnly = false;
+    conn->db = openDatabase(path, false, false, kDefaultWaitMs, &why);
+    if (conn->db && sqlite3_db_readonly(conn->db, "main") == 1) readOnly = true;
+    if (!conn->db && ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+        readOnly = true;
+    if (readOnly) {
+        conn = std::make_unique<Conn>();
+        if (!st.warnedReadOnly) raise(2, def, ErrAccessDenied);
+        st.warnedReadOnly = true;
+        conn->db = openDatabase(path, true, false, kDefaultWaitMs, &why);
+    }
+    if (!conn->db) return failure(29, ErrEngine, SQLITE_CANTOPEN, why);
+
+    int rc = 0;
+    switch (checkLayout(*conn, def, &why, &rc)) {
+        case 1: break;
+        case 0: {
+            // A file of several tables gets the ones it lacks. A file holding no table at all
+            // (emptied, truncated, its table dropped) is reported and never replaced.
+            OpenOutcome added = addTableToFile(*conn, def, readOnly);
+            if (added.message != 0) return added;
+            break;
+        }
+        case -1: return failure(26, ErrInvalidFile, 0, why);
+        default: return failure(29, ErrEngine, rc, why);
+    }
+    if (!schemaCurrent(*conn, def, &rc)) {
+        if (rc != SQLITE_OK) return failure(29, ErrEngine, rc, conn->message());
+        if (readOnly)
+            return failure(29, ErrEngine, SQLITE_READONLY,
+                           "the file was written by an earlier version; open it once with write access to convert it");
+        OpenOutcome converted = convertTable(*conn, def);
+        if (converted.message != 0) return converted;
+    }
+    OpenOutcome keys = buildMissingKeys(*conn, def, readOnly, toldKeys);
+    if (keys.message != 0) return keys;
+    st.conn = std::move(conn);
+    st.opened = true;
+    st.readOnly = readOnly;
+    return {};
+}
+
+}  // namespace
+
 int Context::Impl::open(FileManagerBase& fm) {
     const TableDef& def = fm.table();
     TableStore& st = store(def);
     if (st.opened) return LevelBenign;
-    const std::filesystem::path path = folder / def.diskFile();
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
-    auto conn = std::make_unique<Conn>();
-    std::string why;
-    bool readOnly = false;
-
-    if (!exists) {
-        // Never remove the file on failure: another till may be creating the same table now.
-        conn->db = openDatabase(path, false, true, kDefaultWaitMs, &why);
-        if (!conn->db || !createSchema(*conn, def, &why)) {
-            conn.reset();
-            return raise(12, def, ErrEngine, SQLITE_CANTOPEN, why);
-        }
-    } else {
-        conn->db = openDatabase(path, false, false, kDefaultWaitMs, &why);
-        if (conn->db && sqlite3_db_readonly(conn->db, "main") == 1) readOnly = true;
-        if (!conn->db && ::access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
-            readOnly = true;
-        if (readOnly) {
-            conn = std::make_unique<Conn>();
-            if (!st.warnedReadOnly) raise(2, def, ErrAccessDenied);
-            st.warnedReadOnly = true;
-            conn->db = openDatabase(path, true, false, kDefaultWaitMs, &why);
-        }
-        if (!conn->db) return raise(29, def, ErrEngine, SQLITE_CANTOPEN, why);
-
-        int rc = 0;
-        switch (checkLayout(*conn, def, &why, &rc)) {
-            case 1: break;
-            case 0:
-                if (readOnly || !createSchema(*conn, def, &why)) return raise(12, def, ErrEngine, SQLITE_READONLY, why);
-                break;
-            case -1: return raise(26, def, ErrInvalidFile, 0, why);
-            default: return raise(29, def, ErrEngine, rc, why);
-        }
-        std::vector<std::string> missing = missingIndexes(*conn, def);
-        if (!missing.empty()) {
-            raise(33, def, ErrEngine, 0, "keys missing");
-            for (const std::string& stmt : missing)
-                if (readOnly || conn->exec(stmt) != SQLITE_OK)
-                    return raise(32, def, ErrEngine, sqlite3_extended_errcode(conn->db),
-                                 readOnly ? "the file is read-only" : conn->message());
-        }
+    // Another till starting at the same moment holds its locks only briefly: wait for it, as
+    // every other storage operation does, rather than end the program.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenWaitMs);
+    bool toldKeys = false;
+    for (;;) {
+        OpenOutcome o = openOnce(*this, fm, &toldKeys);
+        if (o.message == 0) return LevelBenign;
+        if (!o.busy || std::chrono::steady_clock::now() >= deadline)
+            return raise(o.message, def, o.code, o.fileCode, o.why);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    st.conn = std::move(conn);
-    st.opened = true;
-    st.readOnly = readOnly;
-    return LevelBenign;
+}
+
+
+void removeStaleSuperJournals(const std::filesystem::path& folder) {
+    // A super-journal lists the table files of a commit that spans several files. It is still
+    // needed while one of them has a journal (a hot journal naming it decides that file's roll-
+    // back); once none has, the commit is settled one way or the other and the file is litter.
+    const std::string prefix = std::string(kTransactionFile) + "-mj";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || !entry.is_regular_file(ec)) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        bool needed = false;
+        std::size_t at = 0;
+        while (at < content.size() && !needed) {
+            std::size_t end = content.find('\0', at);
+            if (end == std::string::npos) end = content.size();
+            const std::string child = content.substr(at, end - at);
+            if (!child.empty() && std::filesystem::exists(child + "-journal", ec)) needed = true;
+            at = end + 1;
+        }
+        if (!needed) std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
@@ -578,11 +839,22 @@ int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitM
         return ErrTransaction;
     }
     if (!tx) {
+        // The main database must be a real file every till can write: only then is a commit
+        // across several files atomic. Without it the transaction is refused, never run unsafe.
+        const std::filesystem::path main = folder / kTransactionFile;
+        const int fd = openSharedFile(main, why);
+        if (fd < 0) return ErrEngine;
+        ::close(fd);
+        removeStaleSuperJournals(folder);
         tx = std::make_unique<Conn>();
-        const std::filesystem::path main = folder / ".tavlo-tx";
-        tx->db = openDatabase(main, false, true, waitMs, why);
-        if (!tx->db) tx->db = openDatabase(":memory:", false, true, waitMs, why);
+        tx->db = openDatabase(main, false, false, waitMs, why);
+        if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
+            *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
+            tx.reset();
+            return ErrEngine;
+        }
         if (!tx->db) {
+            *why = "File " + main.string() + " could not be opened: " + *why;
             tx.reset();
             return ErrEngine;
         }

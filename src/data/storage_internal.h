@@ -30,6 +30,8 @@ struct KeySql {
 struct TableSql {
     std::string table;  // quoted table name
     std::string createTable;
+    std::string createBody;  // what follows the table's name in createTable
+    std::string columns;     // "_pos" and every field, quoted, in order
     std::vector<std::pair<std::string, std::string>> indexes;  // name, CREATE INDEX
     std::string insert, update, erase, byPos, count;
     std::string fileFirst, fileLast, fileNext, filePrev;

@@ -1,6 +1,9 @@
 #include "framework/list.h"
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
+#include <optional>
 
 #include "framework/language.h"
 #include "framework/message.h"
@@ -54,6 +57,8 @@ bool MemoryRows::remove(const Row& row) {
     return true;
 }
 
+std::vector<Row> PagedSource::load() { return edge(Order{}, false, std::numeric_limits<std::size_t>::max()); }
+
 EditAction actionForKey(const Key& key) {
     switch (key.code) {
         case Key::Tab: return key.shift ? EditAction::Backward : EditAction::Forward;
@@ -70,16 +75,29 @@ ListControl::ListControl(std::vector<ListColumn> cols, std::shared_ptr<ListSourc
 
 void ListControl::reload() {
     std::int64_t keep = 0;
-    if (const Row* r = selectedRow()) keep = r->id;
-    loaded_ = source ? source->load() : std::vector<Row>{};
-    for (auto& r : loaded_)
-        if (r.cells.size() < columns.size()) r.cells.resize(columns.size());
-    applySort();
+    std::optional<Row> kept;
+    if (const Row* r = selectedRow()) {
+        keep = r->id;
+        kept = *r;
+    }
+    int place = 0;  // a paged view: where the kept row stood, when it is gone
+    if (walkable()) {
+        windowed_ = true;
+        loaded_.clear();
+        if (keep != 0) place = windowAround(*kept);
+        else windowFromEdge(false);
+    } else {
+        windowed_ = false;
+        loaded_ = source ? source->load() : std::vector<Row>{};
+        for (auto& r : loaded_)
+            if (r.cells.size() < columns.size()) r.cells.resize(columns.size());
+        applySort();
+    }
     selected_ = -1;
     if (keep != 0)
         for (std::size_t i = 0; i < rows_.size(); ++i)
             if (rows_[i].id == keep) selected_ = static_cast<int>(i);
-    if (selected_ < 0 && !rows_.empty()) selected_ = 0;
+    if (selected_ < 0 && !rows_.empty()) selected_ = std::min(place, static_cast<int>(rows_.size()) - 1);
     touched();
 }
 
@@ -94,6 +112,104 @@ void ListControl::applySort() {
             return descending_ ? c > 0 : c < 0;
         });
     }
+}
+
+// ---- Paged views ----------------------------------------------------------------------------
+
+PagedSource* ListControl::walkable() const {
+    auto* paged = dynamic_cast<PagedSource*>(source.get());
+    if (!paged || (sortColumn_ >= 0 && !paged->sortsBy(sortColumn_))) return nullptr;
+    return paged;
+}
+
+// Reads on from `anchor` (from an end of the order without one) until some row passes the
+// filter or the view ends; the rows in the order's sequence.
+std::vector<Row> ListControl::readPage(const Row* anchor, bool backwards, bool& ended) {
+    PagedSource* paged = walkable();
+    const std::size_t count = std::max<std::size_t>(pageSize, 1);
+    std::vector<Row> out;
+    std::optional<Row> from;
+    if (anchor) from = *anchor;
+    for (;;) {
+        std::vector<Row> got = from ? paged->beside(order(), *from, backwards, count) : paged->edge(order(), backwards, count);
+        ended = got.size() < count;
+        if (!got.empty()) from = backwards ? got.front() : got.back();
+        std::vector<Row> passed;
+        for (auto& r : got) {
+            if (r.cells.size() < columns.size()) r.cells.resize(columns.size());
+            if (!filter || filter(r)) passed.push_back(std::move(r));
+        }
+        out.insert(backwards ? out.begin() : out.end(), std::make_move_iterator(passed.begin()),
+                   std::make_move_iterator(passed.end()));
+        if (!out.empty() || ended) return out;
+    }
+}
+
+void ListControl::windowFromEdge(bool fromEnd) {
+    bool ended = false;
+    rows_ = readPage(nullptr, fromEnd, ended);
+    atStart_ = !fromEnd || ended;
+    atEnd_ = fromEnd || ended;
+}
+
+// A page on either side of the row, the row itself (when it is still there) first after it.
+// Returns the index the row has (or would have, when it is gone) in the window.
+int ListControl::windowAround(const Row& row) {
+    bool endedBefore = false, endedAfter = false;
+    std::vector<Row> before = readPage(&row, true, endedBefore);
+    if (before.empty()) {
+        windowFromEdge(false);
+        return 0;
+    }
+    const auto at = static_cast<int>(before.size());
+    std::vector<Row> after = readPage(&before.back(), false, endedAfter);
+    rows_ = std::move(before);
+    rows_.insert(rows_.end(), std::make_move_iterator(after.begin()), std::make_move_iterator(after.end()));
+    atStart_ = endedBefore;
+    atEnd_ = endedAfter;
+    return at;
+}
+
+// Reads a page beyond one end of the window; the far end gives way when the window is full.
+// Returns how far the rows already there moved (rows added in front, or taken off the front).
+int ListControl::extendWindow(bool backwards) {
+    if (rows_.empty()) {
+        atStart_ = atEnd_ = true;
+        return 0;
+    }
+    bool ended = false;
+    const Row anchor = backwards ? rows_.front() : rows_.back();
+    std::vector<Row> more = readPage(&anchor, backwards, ended);
+    (backwards ? atStart_ : atEnd_) = ended;
+    const std::size_t limit = std::max(windowLimit, 2 * std::max<std::size_t>(pageSize, 1));
+    int shift = 0;
+    if (backwards) {
+        shift = static_cast<int>(more.size());
+        rows_.insert(rows_.begin(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+        if (rows_.size() > limit) {
+            rows_.resize(limit);
+            atEnd_ = false;
+        }
+    } else {
+        rows_.insert(rows_.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+        if (rows_.size() > limit) {
+            shift = -static_cast<int>(rows_.size() - limit);
+            rows_.erase(rows_.begin(), rows_.begin() - shift);
+            atStart_ = false;
+        }
+    }
+    touched();
+    return shift;
+}
+
+// Moves the selection by `delta` rows, reading on past the window's ends as far as it goes.
+// The window keeps at least two pages, so the row aimed at is never the one that gives way.
+void ListControl::moveSelection(int delta) {
+    int to = selected_ + delta;
+    while (windowed_ && to < 0 && !atStart_) to += extendWindow(true);
+    while (windowed_ && to >= static_cast<int>(rows_.size()) && !atEnd_) to += extendWindow(false);
+    select(to);
+    resetLocator();
 }
 
 void ListControl::select(int index) {
@@ -111,19 +227,26 @@ const Row* ListControl::selectedRow() const {
 
 bool ListControl::takeKey(const Key& key, int pageRows) {
     if (key.ctrl || key.alt) return false;
-    int last = static_cast<int>(rows_.size()) - 1;
     auto move = [&](int to) {
         select(to);
         resetLocator();
         return true;
     };
+    auto step = [&](int delta) {
+        moveSelection(delta);
+        return true;
+    };
     switch (key.code) {
-        case Key::Up: return move(selected_ - 1);
-        case Key::Down: return move(selected_ + 1);
-        case Key::PageUp: return move(selected_ - pageRows);
-        case Key::PageDown: return move(selected_ + pageRows);
-        case Key::Home: return move(0);
-        case Key::End: return move(last);
+        case Key::Up: return step(-1);
+        case Key::Down: return step(1);
+        case Key::PageUp: return step(-pageRows);
+        case Key::PageDown: return step(pageRows);
+        case Key::Home:
+            if (windowed_ && !atStart_) windowFromEdge(false);
+            return move(0);
+        case Key::End:
+            if (windowed_ && !atEnd_) windowFromEdge(true);
+            return move(static_cast<int>(rows_.size()) - 1);
         case Key::Backspace:
             if (locator_.empty()) return false;
             // Drop the last UTF-8 character.
@@ -144,7 +267,23 @@ void ListControl::clickHeading(int column) {
         descending_ = false;
     }
     std::int64_t keep = selectedRow() ? selectedRow()->id : 0;
-    applySort();
+    if (walkable()) {
+        std::optional<Row> kept;
+        if (keep != 0) kept = *selectedRow();
+        windowed_ = true;
+        loaded_.clear();
+        if (kept) windowAround(*kept);
+        else windowFromEdge(false);
+    } else {
+        if (windowed_) {
+            // A heading the view has no order for: the whole view, sorted here.
+            windowed_ = false;
+            loaded_ = source ? source->load() : std::vector<Row>{};
+            for (auto& r : loaded_)
+                if (r.cells.size() < columns.size()) r.cells.resize(columns.size());
+        }
+        applySort();
+    }
     selected_ = rows_.empty() ? -1 : 0;
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (keep != 0 && rows_[i].id == keep) selected_ = static_cast<int>(i);
@@ -190,7 +329,8 @@ bool ListControl::deleteSelected() {
     if (!ok) return false;
     int at = selected_;
     reload();
-    select(std::min(at, static_cast<int>(rows_.size()) - 1));
+    // A paged view has already put the selection on the row that took the deleted one's place.
+    if (!windowed_) select(std::min(at, static_cast<int>(rows_.size()) - 1));
     return true;
 }
 
@@ -314,6 +454,7 @@ void ListControl::editorKey(const Key& key, const std::string& typed) {
     EditAction proposed = actionForKey(key);
     if (proposed == EditAction::None) return;
     if (proposed != EditAction::Cancel && !storeTyped(typed)) {
+        if (onTypedRefused) onTypedRefused(editColumn_, typed);
         touched();
         return;  // the text does not fit the column's picture: stay
     }

@@ -73,6 +73,29 @@ private:
     std::function<std::vector<Row>()> load_;
 };
 
+// A view too large to read whole (years of documents): the list keeps a window of its rows and
+// reads on from the window's ends as the selection moves past them, so a list opens after one
+// page however many rows the view has. A paged view walks its own order and the columns it has
+// an order for (sortsBy); a heading it cannot walk sorts the whole view in memory, as a list of
+// any other source does. Rows are found again by their cells and id, so a row must carry what
+// the view needs to stand on it in each of its orders.
+class PagedSource : public ListSource {
+public:
+    struct Order {
+        int column = -1;  // -1: the view's own order
+        bool descending = false;
+    };
+    virtual bool sortsBy(int column) const { (void)column; return false; }
+    // Up to `count` rows at the start of the order, or the last `count` rows when fromEnd; in
+    // the order's sequence either way.
+    virtual std::vector<Row> edge(const Order& order, bool fromEnd, std::size_t count) = 0;
+    // Up to `count` rows that follow `row` in the order (that precede it when backwards), in
+    // the order's sequence either way. `row` itself is never among them, even when it is gone.
+    virtual std::vector<Row> beside(const Order& order, const Row& row, bool backwards, std::size_t count) = 0;
+    // Every row in the view's own order.
+    std::vector<Row> load() override;
+};
+
 // What an in-list editor reports when a key ends or moves it.
 enum class EditAction {
     None,      // stay in this column
@@ -95,11 +118,21 @@ public:
     // An extra filter on top of the view's own; rows for which it is false are not shown.
     std::function<bool(const Row&)> filter;
 
-    // Rows as shown now (after filter and sort).
+    // Rows as shown now (after filter and sort). For a paged source: the window read so far,
+    // which moves as the selection does (the extra filter applies to the rows read).
     const std::vector<Row>& rows() const { return rows_; }
     std::size_t size() const { return rows_.size(); }
-    // Re-reads the view; the selection stays on the same row id when it is still there.
+    // Re-reads the view; the selection stays on the same row id when it is still there (a paged
+    // view reads the window around it).
     void reload();
+
+    // Paged sources: rows read at once, the most the window keeps, and whether the rows shown
+    // are a window (false while a heading the view cannot walk sorts it in memory).
+    std::size_t pageSize = 50;
+    std::size_t windowLimit = 500;
+    bool windowed() const { return windowed_; }
+    bool windowAtStart() const { return !windowed_ || atStart_; }
+    bool windowAtEnd() const { return !windowed_ || atEnd_; }
 
     // Selection: index into rows(), -1 when the list is empty or nothing is selected.
     int selected() const { return selected_; }
@@ -149,6 +182,9 @@ public:
     std::function<bool(Row& row, bool inserting)> saveRow;
     // The editor lost the focus to another control; editing stays open.
     std::function<void()> onEditorFocusLost;
+    // Typed text the column's picture cannot take (letters in a number, too many digits): the
+    // editor stays in the column; the window may say why.
+    std::function<void(int column, const std::string& typed)> onTypedRefused;
 
     bool editing() const { return editing_; }
     bool inserting() const { return inserting_; }
@@ -180,6 +216,14 @@ public:
 
 private:
     void applySort();
+    PagedSource* walkable() const;
+    PagedSource::Order order() const { return {sortColumn_, descending_}; }
+    std::vector<Row> readPage(const Row* anchor, bool backwards, bool& ended);
+    void windowFromEdge(bool fromEnd);
+    int windowAround(const Row& row);
+    int extendWindow(bool backwards);
+    void moveSelection(int delta);
+    void showView(const Row* keep);
     int nextEditable(int from, int step) const;
     bool enterColumn(int column, int step);
     bool storeTyped(const std::string& typed);
@@ -191,6 +235,7 @@ private:
 
     std::vector<Row> loaded_;
     std::vector<Row> rows_;
+    bool windowed_ = false, atStart_ = true, atEnd_ = true;
     int selected_ = -1;
     int sortColumn_ = -1;
     bool descending_ = false;

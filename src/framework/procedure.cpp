@@ -1,8 +1,11 @@
 #include "framework/procedure.h"
 
+#include <iostream>
 #include <stdexcept>
 
 #include "framework/errors.h"
+#include "framework/language.h"
+#include "framework/message.h"
 #include "framework/list.h"
 #include "framework/runtime.h"
 
@@ -109,6 +112,55 @@ bool Procedure::alerted(const Key& key) const {
 
 void Procedure::TakeEvent(const Event& event) {
     ContextScope scope(context_);
+    try {
+        handleEvent(event);
+    } catch (const ProgramHalt&) {
+        throw;  // a fatal error was shown: the program ends
+    } catch (const std::exception& e) {
+        failed(e);
+    }
+}
+
+bool Procedure::guardedInit(Runtime& rt) {
+    try {
+        return Init(rt);
+    } catch (const ProgramHalt&) {
+        throw;
+    } catch (const std::exception& e) {
+        failed(e);
+        return false;
+    }
+}
+
+void Procedure::guardedKill() {
+    try {
+        Kill();
+    } catch (const ProgramHalt&) {
+        throw;
+    } catch (const std::exception& e) {
+        failed(e);
+    }
+}
+
+void Procedure::failed(const std::exception& error) {
+    std::cerr << "Tavlo: " << name_ << ": " << error.what() << std::endl;
+    MessageRequest box;
+    box.icon = Icon::Hand;
+    box.buttons = box.defaultButton = ButtonOk;
+    if (uiLanguage() == 2) {
+        box.title = "Programfout";
+        box.text = name_ + " kon nie voortgaan nie: " + error.what() +
+                   "|Wat nie klaar was nie, is teruggerol en die venster word gesluit.";
+    } else {
+        box.title = "Program Error";
+        box.text = name_ + " could not go on: " + error.what() +
+                   "|What was not finished has been rolled back and the window closes.";
+    }
+    showMessage(box);
+    close(Response::Cancelled);
+}
+
+void Procedure::handleEvent(const Event& event) {
     if (BeforeEvent(event) == Reply::Consumed) {
         AfterEvent(event);
         return;

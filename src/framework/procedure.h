@@ -2,6 +2,7 @@
 // A procedure owns one window and reacts to its events. The runtime calls Init, feeds events
 // to TakeEvent until the procedure closes, then calls Kill.
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -74,7 +75,14 @@ public:
     // procedure name.
     virtual void Kill();
     // Handles one event: BeforeEvent, the standard handling, the Take... handler, AfterEvent.
+    // This is the procedure's edge: a failure of its own code (any exception but ProgramHalt)
+    // has already unwound, rolling back any transaction it had open, when it is shown here;
+    // then this window closes and the program goes on.
     void TakeEvent(const Event& event);
+    // Init and Kill at the same edge, for the runtimes: a failing Init is shown and counts as
+    // false (the window never opens); a failing Kill is shown and the window is gone anyway.
+    bool guardedInit(Runtime& runtime);
+    void guardedKill();
 
     bool opened() const { return opened_; }
     bool closing() const { return closing_; }
@@ -129,6 +137,9 @@ protected:
 private:
     void standardAccepted(const Event& event, bool& passOn);
     void standardList(const Event& event);
+    void handleEvent(const Event& event);
+    // Shows what failed in this window's code and closes the window.
+    void failed(const std::exception& error);
 
     std::string name_;
     Window window_;

@@ -180,7 +180,7 @@ TestRuntime::~TestRuntime() {
     for (auto& p : startedProcedures)
         if (isLive(*p)) {
             live_.erase(p.get());
-            p->Kill();
+            p->guardedKill();
         }
     setMessageHandler(nullptr);
 }
@@ -192,8 +192,8 @@ bool TestRuntime::openProcedure(Procedure& procedure) {
     bool ok;
     {
         ContextScope scope(procedure.sharedContext());
-        ok = procedure.Init(*this);
-        if (!ok) procedure.Kill();
+        ok = procedure.guardedInit(*this);
+        if (!ok) procedure.guardedKill();
     }
     if (!ok) return false;
     live_.insert(&procedure);
@@ -220,7 +220,7 @@ void TestRuntime::finish(TestWindow& window) {
     if (isLive(p)) {
         p.close();
         live_.erase(&p);
-        p.Kill();
+        p.guardedKill();
     }
 }
 
@@ -274,7 +274,7 @@ void TestRuntime::dispatch(Procedure& procedure, const Event& event) {
     while (!procedure.closing() && procedure.takePosted(next)) procedure.TakeEvent(next);
     if (procedure.closing()) {
         live_.erase(&procedure);
-        procedure.Kill();
+        procedure.guardedKill();
     }
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -25,8 +26,13 @@ int compareValues(const Value& a, const Value& b);
 // the plain text.
 std::string formatValue(const Value& value, const std::string& picture);
 // Reads what an operator typed back through the picture. nullopt when the text does not fit it
-// (letters in a number, a date that does not exist).
+// (letters in a number, a date that does not exist). The text is made sound first
+// (soundTypedText), so that whatever is stored from an entry is valid UTF-8.
 std::optional<Value> parseValue(const std::string& text, const std::string& picture);
+// Typed text as the program keeps it: each byte sequence that is not UTF-8 (a stray byte, a
+// sequence cut short, an overlong form, a surrogate, a code point past U+10FFFF) becomes one
+// U+FFFD, and control characters (C0, DEL, C1) are dropped. Sound text comes back unchanged.
+std::string soundTypedText(std::string_view text);
 
 // A pointer-like binding of a control to one of the procedure's variables. Strings may carry
 // a byte limit (STRING(n)); Decimals the size and places of their field, so that what is typed

@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <future>
+#include <iostream>
 
 #include "framework/errors.h"
 #include "framework/language.h"
@@ -82,6 +83,10 @@ void QtRuntime::launch(std::function<void()> work) {
             // A fatal error was shown: the program ends.
             shuttingDown_ = true;
             QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(3); }, Qt::QueuedConnection);
+        } catch (const std::exception& e) {
+            // A window's own failures stop at its edge; what is left (a procedure that could not
+            // be made) ends this context only, never the program.
+            std::cerr << "Tavlo: " << e.what() << std::endl;
         }
         if (--running_ == 0) QMetaObject::invokeMethod(this, [this] { emit allEnded(); }, Qt::QueuedConnection);
     });
@@ -172,13 +177,13 @@ void QtRuntime::run(Procedure& procedure) {
     ContextScope scope(procedure.sharedContext());
     Procedure* outer = state.starting;
     state.starting = &procedure;
-    bool started = procedure.Init(*this);
+    bool started = procedure.guardedInit(*this);
     state.starting = outer;
     // A window shown while its procedure was starting (display() in Init) is up already.
     WindowHost* host = !state.stack.empty() && &state.stack.back()->procedure() == &procedure ? state.stack.back() : nullptr;
     if (!started) {
         if (host) closeWindow(host);
-        procedure.Kill();
+        procedure.guardedKill();
         return;
     }
     if (host) onGui([&] { host->place(false); });  // a position restored after it was shown
@@ -212,7 +217,7 @@ void QtRuntime::run(Procedure& procedure) {
         if (shuttingDown_ && !procedure.closing()) procedure.close();
     }
     closeWindow(host);
-    procedure.Kill();
+    procedure.guardedKill();
 }
 
 void QtRuntime::shutDown() {

@@ -2,10 +2,13 @@
 
 #include <sodium.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cerrno>
+#include <cstdint>
 
+#include "data/dictionary.h"
 #include "framework/message.h"
 #include "framework/procedure.h"
 #include "framework/runtime.h"
@@ -17,7 +20,17 @@ namespace tavlo {
 
 namespace {
 constexpr const char* kUsersFile = "TavloUsers.db";
+// The owner's deliberate new start of the users (README): honoured only when the running OS user
+// owns both this file and the data folder.
+constexpr const char* kResetFile = "TavloUsers.reset";
+constexpr const char* kDamagedSuffix = ".damaged";
 constexpr int kRights = 251;
+
+constexpr const char* kSchema =
+    "CREATE TABLE users(id INTEGER PRIMARY KEY, login TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+    " name TEXT NOT NULL DEFAULT '', hash TEXT NOT NULL, administrator INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE rights(user INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
+    " procedure TEXT NOT NULL COLLATE NOCASE, allowed TEXT NOT NULL, PRIMARY KEY(user, procedure));";
 
 bool exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
@@ -42,8 +55,69 @@ struct Statement {
     sqlite3_stmt* st = nullptr;
 };
 
-bool writableFolder(const std::filesystem::path& folder) {
-    return !folder.empty() && ::access(folder.c_str(), W_OK) == 0;
+// Whether anything by that name is there, a dangling link included.
+bool present(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found;
+}
+
+// Puts a file made whole beside target in its place, unless target is there by then.
+bool placeNew(const std::filesystem::path& staged, const std::filesystem::path& target) {
+    if (::link(staged.c_str(), target.c_str()) == 0) return true;
+    if (errno == EEXIST) return false;
+    // A folder on a share without hard links: a rename, with the same check just before.
+    std::error_code ec;
+    if (present(target)) return false;
+    std::filesystem::rename(staged, target, ec);
+    return !ec;
+}
+
+// A name beside target for a file being made, unique to this process and object.
+std::filesystem::path stagedName(const std::filesystem::path& target, const char* what, const void* self) {
+    return target.string() + what + std::to_string(::getpid()) + "-" +
+           std::to_string(reinterpret_cast<std::uintptr_t>(self) % 100000);
+}
+
+bool ownedByMe(const std::filesystem::path& path, bool regularFile) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return false;
+    if (regularFile ? !S_ISREG(st.st_mode) : !S_ISDIR(st.st_mode)) return false;
+    return ::geteuid() == 0 || st.st_uid == ::geteuid();
+}
+
+std::string hashOf(const std::string& password) {
+    if (sodium_init() < 0) return "";
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.c_str(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        return "";
+    return hash;
+}
+
+// What is wrong with an open users file, in the layer's language; empty when it is sound and
+// holds at least one user.
+std::string damageOf(sqlite3* db, bool afrikaans) {
+    auto say = [afrikaans](const char* af, const char* en) { return std::string(afrikaans ? af : en); };
+    {
+        sqlite3_stmt* st = nullptr;
+        int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+        std::string result;
+        if (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) {
+            auto p = sqlite3_column_text(st, 0);
+            result = p ? reinterpret_cast<const char*>(p) : "";
+        }
+        std::string error = sqlite3_errmsg(db);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_ROW) return say("kan nie gelees word nie (", "cannot be read (") + error + ")";
+        if (result != "ok") return say("is beskadig (", "is damaged (") + result + ")";
+    }
+    Statement tables(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('users', 'rights')");
+    if (!tables.row() || tables.integer(0) != 2)
+        return say("hou nie die gebruikerstabelle nie", "does not hold the users tables");
+    Statement users(db, "SELECT count(*) FROM users");
+    if (!users.row()) return say("kan nie gelees word nie (", "cannot be read (") + sqlite3_errmsg(db) + ")";
+    if (users.integer(0) == 0) return say("hou geen gebruikers nie", "holds no users");
+    return "";
 }
 }  // namespace
 
@@ -56,6 +130,7 @@ void AccessControl::SetAppName(const std::string& name) { appName_ = clip(name);
 void AccessControl::SetPath(const std::string& folder, const std::string&, const std::string& keyword, int, int, int) {
     std::lock_guard guard(lock_);
     if (folderGiven_) return;
+    CloseTables();
     if (!trim(folder).empty()) folder_ = trim(folder);
     else if (equalsNoCase(trim(keyword), "EXEDIR")) folder_ = systemPlatform().executableDirectory();
     else folder_ = systemPlatform().workingDirectory();
@@ -68,18 +143,45 @@ void AccessControl::useFolder(const std::filesystem::path& folder) {
     folderGiven_ = true;
 }
 
-std::filesystem::path AccessControl::chooseFolder() const {
-    std::filesystem::path folder = folder_.empty() ? systemPlatform().executableDirectory() : folder_;
+std::filesystem::path AccessControl::folder() const {
+    return folder_.empty() ? systemPlatform().workingDirectory() : folder_;
+}
+
+std::filesystem::path AccessControl::file() const { return folder() / kUsersFile; }
+
+bool AccessControl::takeOverUsersFile(const std::filesystem::path& earlierFolder) {
+    std::lock_guard guard(lock_);
+    namespace fs = std::filesystem;
     std::error_code ec;
-    if (std::filesystem::exists(folder / kUsersFile, ec) || writableFolder(folder) || folderGiven_) return folder;
-    // The program's folder is read-only (an installed program): keep the users with the user's data.
-    std::filesystem::path data;
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) data = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home) data = std::filesystem::path(home) / ".local/share";
-    else data = systemPlatform().workingDirectory();
-    data /= "tavlo";
-    std::filesystem::create_directories(data, ec);
-    return data;
+    const fs::path from = earlierFolder / kUsersFile, to = file();
+    if (earlierFolder.empty() || present(to) || !fs::is_regular_file(fs::symlink_status(from, ec)) ||
+        fs::equivalent(earlierFolder, folder(), ec))
+        return false;
+    // Copied beside its new place and linked in, so that a till starting meanwhile finds the whole
+    // file or none; the earlier one goes when its folder lets it.
+    const fs::path staged = stagedName(to, ".moving-", this);
+    fs::copy_file(from, staged, fs::copy_options::overwrite_existing, ec);
+    bool moved = !ec && placeNew(staged, to);
+    fs::remove(staged, ec);
+    if (moved) fs::remove(from, ec);
+    return moved;
+}
+
+bool AccessControl::newShop() const {
+    namespace fs = std::filesystem;
+    const fs::path data = folder();
+    if (present(data / kUsersFile)) return false;
+    for (const TableDef* table : dictionaryTables())
+        if (present(data / table->diskFile())) return false;
+    return true;
+}
+
+bool AccessControl::resetAsked() const {
+    return ownedByMe(folder() / kResetFile, true) && ownedByMe(folder(), false);
+}
+
+bool AccessControl::firstUserAllowed() const {
+    return !present(file()) ? (newShop() || resetAsked()) : (resetAsked() && !refusal_.empty());
 }
 
 void AccessControl::CreSec() { ensureOpen(); }
@@ -88,24 +190,77 @@ bool AccessControl::ensureOpen() {
     std::lock_guard guard(lock_);
     if (db_) return true;
     if (sodium_init() < 0) return false;
-    file_ = chooseFolder() / kUsersFile;
-    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
+    file_ = file();
+    refusal_.clear();
+    // Never created here: a missing users file is a new shop's (the first user makes it) or a
+    // loss the owner must put right; either way the log-in never starts from nothing.
+    if (!present(file_)) {
+        if (!newShop())
+            refusal_ = afrikaans_ ? "ontbreek, maar hierdie datavouer hou reeds die winkel se tabelle"
+                                  : "is missing, but this data folder already holds the shop's tables";
+        return false;
+    }
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file_))) {
+        refusal_ = afrikaans_ ? "is nie 'n gewone lêer nie" : "is not a plain file";
+        return false;
+    }
+    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) != SQLITE_OK) {
+        refusal_ = (afrikaans_ ? "kan nie oopgemaak word nie (" : "cannot be opened (") + std::string(sqlite3_errmsg(db_)) + ")";
         sqlite3_close(db_);
         db_ = nullptr;
         return false;
     }
     sqlite3_busy_timeout(db_, 2000);
-    bool ok = exec(db_,
-                   "CREATE TABLE IF NOT EXISTS users(id INTEGER PRIMARY KEY, login TEXT NOT NULL UNIQUE COLLATE NOCASE,"
-                   " name TEXT NOT NULL DEFAULT '', hash TEXT NOT NULL, administrator INTEGER NOT NULL DEFAULT 0);"
-                   "CREATE TABLE IF NOT EXISTS rights(user INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,"
-                   " procedure TEXT NOT NULL COLLATE NOCASE, allowed TEXT NOT NULL, PRIMARY KEY(user, procedure));");
-    if (!ok) {
+    refusal_ = damageOf(db_, afrikaans_);
+    if (!refusal_.empty()) {
         sqlite3_close(db_);
         db_ = nullptr;
+        return false;
     }
-    return ok;
+    return true;
+}
+
+bool AccessControl::createUsersFile(const std::string& login, const std::string& name, const std::string& password,
+                                    bool administrator) {
+    namespace fs = std::filesystem;
+    std::lock_guard guard(lock_);
+    if (!firstUserAllowed()) return false;
+    std::string hash = hashOf(password);
+    if (hash.empty()) return false;
+    const fs::path target = file();
+    // Made whole beside its place and linked in: a till that looks meanwhile finds no file or a
+    // file with its first user, never an empty one, and of two tills making it at once one wins.
+    const fs::path staged = stagedName(target, ".new-", this);
+    std::error_code ec;
+    fs::remove(staged, ec);
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open_v2(staged.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK &&
+              exec(db, kSchema);
+    if (ok) {
+        Statement st(db, "INSERT INTO users(login, name, hash, administrator) VALUES(?, ?, ?, ?)");
+        st.bind(1, trim(login)).bind(2, trim(name)).bind(3, hash).bind(4, std::int64_t(administrator ? 1 : 0));
+        ok = st.done();
+    }
+    sqlite3_close(db);
+    // The owner's new start keeps the unusable file aside, for a look later.
+    if (ok && present(target) && resetAsked()) fs::rename(target, target.string() + kDamagedSuffix, ec);
+    ok = ok && placeNew(staged, target);
+    fs::remove(staged, ec);
+    if (!ok) return false;
+    if (resetAsked()) fs::remove(folder() / kResetFile, ec);
+    CloseTables();
+    return ensureOpen();
+}
+
+std::string AccessControl::refusal() const {
+    std::string text = afrikaans_ ? "Die gebruikerslêer|" : "The users file|";
+    text += file_.string() + "|" + refusal_ + ".|";
+    text += afrikaans_
+                ? "Niemand kan aanteken voordat die eienaar dit regstel nie: sit TavloUsers.db terug uit die jongste "
+                  "rugsteun van die datavouer (die README se afdeling \"If the log-in is refused\" gee elke stap)."
+                : "No one can log in until the owner puts it right: restore TavloUsers.db from the latest backup of the "
+                  "data folder (the README's section \"If the log-in is refused\" gives every step).";
+    return text;
 }
 
 void AccessControl::SetDefaultFont(const std::string&, int, int) {}
@@ -141,25 +296,26 @@ std::optional<AccessUser> AccessControl::userOf(long handle) {
 bool AccessControl::addUser(const std::string& login, const std::string& name, const std::string& password,
                             bool administrator) {
     std::lock_guard guard(lock_);
-    if (trim(login).empty() || password.empty() || !ensureOpen()) return false;
-    char hash[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(hash, password.c_str(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        return false;
+    if (trim(login).empty() || password.empty()) return false;
+    if (!ensureOpen()) {
+        // The first user of a new shop makes the users file; a till that made it meanwhile wins.
+        if (createUsersFile(login, name, password, administrator)) return true;
+        if (!ensureOpen()) return false;
+    }
+    std::string hash = hashOf(password);
+    if (hash.empty()) return false;
     Statement st(db_, "INSERT INTO users(login, name, hash, administrator) VALUES(?, ?, ?, ?)");
-    st.bind(1, trim(login)).bind(2, trim(name)).bind(3, std::string(hash)).bind(4, std::int64_t(administrator ? 1 : 0));
+    st.bind(1, trim(login)).bind(2, trim(name)).bind(3, hash).bind(4, std::int64_t(administrator ? 1 : 0));
     return st.done();
 }
 
 bool AccessControl::setPassword(std::int64_t user, const std::string& password) {
     std::lock_guard guard(lock_);
     if (password.empty() || !ensureOpen()) return false;
-    char hash[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(hash, password.c_str(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        return false;
+    std::string hash = hashOf(password);
+    if (hash.empty()) return false;
     Statement st(db_, "UPDATE users SET hash = ? WHERE id = ?");
-    st.bind(1, std::string(hash)).bind(2, user);
+    st.bind(1, hash).bind(2, user);
     return st.done() && sqlite3_changes(db_) == 1;
 }
 
@@ -256,11 +412,26 @@ std::vector<std::string> AccessControl::rightNames(const std::string& accessStri
 
 long AccessControl::LoginText(Runtime& runtime, const std::string& title, const std::string& user,
                               const std::string& password) {
-    if (!ensureOpen()) {
+    bool usable = ensureOpen();
+    if (!usable && firstUserAllowed() && user.empty()) {
+        // Only a new shop (or the owner's new start) asks for the first user.
+        AccessFirstUser first(*this, title);
+        runtime.run(first);
+        if (first.response() == Response::Completed) {
+            auto id = check(first.login(), first.password());
+            return id ? loginAs(*id) : 0;
+        }
+        // Another till may have made the first user meanwhile: then the log-in goes on here.
+        usable = ensureOpen();
+        if (!usable) return 0;
+    }
+    if (!usable) {
         MessageRequest m;
         m.title = afrikaans_ ? "Toegang" : "Access";
-        m.text = (afrikaans_ ? "Die gebruikerslêer kan nie oopgemaak word nie:|" : "The users file cannot be opened:|") +
-                 file_.string();
+        m.text = refusal_.empty() ? (afrikaans_ ? "Die gebruikerslêer kan nie oopgemaak word nie:|"
+                                                : "The users file cannot be opened:|") +
+                                        file_.string()
+                                  : refusal();
         m.icon = Icon::Hand;
         runtime.message(m);
         return 0;
@@ -268,13 +439,6 @@ long AccessControl::LoginText(Runtime& runtime, const std::string& title, const 
     if (!user.empty()) {
         // A log-in given in code (a service start): no dialog.
         auto id = check(user, password);
-        return id ? loginAs(*id) : 0;
-    }
-    if (users().empty()) {
-        AccessFirstUser first(*this, title);
-        runtime.run(first);
-        if (first.response() != Response::Completed) return 0;
-        auto id = check(first.login(), first.password());
         return id ? loginAs(*id) : 0;
     }
     std::string lastLogin;

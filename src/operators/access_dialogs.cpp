@@ -79,8 +79,15 @@ void AccessFirstUser::TakeAccepted(int control) {
     } else if (password_ != repeat_) {
         warn(runtime(), access_, "Die twee wagwoorde verskil.", "The two passwords differ.");
         select(window().find("Repeat"));
-    } else if (!access_.addUser(login_, name_, password_, true)) {
-        warn(runtime(), access_, "Die gebruiker kon nie gestoor word nie.", "The user could not be stored.");
+    } else if (!access_.addFirstUser(login_, name_, password_)) {
+        if (access_.usable()) {
+            // Two tills of a new shop at once: the other one was first.
+            warn(runtime(), access_, "'n Ander kas het pas die eerste gebruiker geskep. Teken aan met daardie gebruiker.",
+                 "Another till has just created the first user. Log in with that user.");
+            close(Response::Cancelled);
+        } else {
+            warn(runtime(), access_, "Die gebruiker kon nie gestoor word nie.", "The user could not be stored.");
+        }
     } else {
         close(Response::Completed);
     }

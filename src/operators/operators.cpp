@@ -12,6 +12,8 @@ namespace tavlo {
 namespace {
 
 // Rows of PQXO10 in record order: number, name and (for the maintenance list) password.
+constexpr const char* kPasswordMask = "********";
+
 std::vector<Row> operatorRows(Context& ctx, bool withPassword) {
     auto& o10 = ctx.access<PQXO10>();
     auto saved = o10.SaveFile();
@@ -22,7 +24,8 @@ std::vector<Row> operatorRows(Context& ctx, bool withPassword) {
         Row r;
         r.id = o10.position();
         r.cells = {Value(o10.rec.OPERATORNO), Value(o10.rec.NAME)};
-        if (withPassword) r.cells.push_back(Value(o10.rec.PASSWORD));
+        // Never shown in the list: a mask stands for a password that is set.
+        if (withPassword) r.cells.push_back(Value(clip(o10.rec.PASSWORD).empty() ? std::string() : std::string(kPasswordMask)));
         rows.push_back(std::move(r));
     }
     o10.RestoreFile(saved);
@@ -101,7 +104,9 @@ bool CreateOperators::save(Row& row, bool inserting) {
     else if (!seek(row.id)) return false;
     o10.rec.OPERATORNO = valueText(row[0]);
     o10.rec.NAME = valueText(row[1]);
-    o10.rec.PASSWORD = valueText(row[2]);
+    // The mask left as it was keeps the password; anything typed over it is the new one.
+    if (inserting || valueText(row[2]) != kPasswordMask) o10.rec.PASSWORD = valueText(row[2]);
+    row[2] = Value(clip(o10.rec.PASSWORD).empty() ? std::string() : std::string(kPasswordMask));
     if (inserting) {
         if (o10.Insert() != LevelBenign) return false;
         row.id = o10.position();
@@ -169,7 +174,7 @@ void OperatorPassword::chooseOperator() {
     // The record again by its key, as the buffer now names it; it is the operator from now on.
     auto& o10 = context().access<PQXO10>();
     o10.get(PO10::OperatorNoKey);
-    GLO.OPERATOR = o10.rec.OPERATORNO;
+    context().OPERATOR = o10.rec.OPERATORNO;
     // A password proved for one operator does not open the till for another.
     passwordOk_ = false;
 }
@@ -177,17 +182,27 @@ void OperatorPassword::chooseOperator() {
 // A cashier starts typing her name; the pick list is a click or Tab away.
 void OperatorPassword::TakeOpened() { select(name_); }
 
-// A name typed instead of picked chooses the operator of that name.
+// A name typed instead of picked chooses the operator of that name, or of that number ("001").
 void OperatorPassword::nameTyped() {
     auto& o10 = context().access<PQXO10>();
     std::string typed = o10.rec.NAME;
-    o10.clearBuffer();
-    o10.rec.NAME = typed;
-    if (!clip(typed).empty() && o10.get(PO10::OperatorNameKey) == ErrNone) {
-        GLO.OPERATOR = o10.rec.OPERATORNO;
+    bool found = false;
+    if (!clip(typed).empty()) {
+        o10.clearBuffer();
+        o10.rec.NAME = typed;
+        found = o10.get(PO10::OperatorNameKey) == ErrNone;
+        if (!found) {
+            o10.clearBuffer();
+            o10.rec.OPERATORNO = clip(typed);
+            found = clip(typed).size() <= 3 && o10.get(PO10::OperatorNoKey) == ErrNone;
+        }
+    }
+    if (found) {
+        context().OPERATOR = o10.rec.OPERATORNO;
     } else {
         o10.clearBuffer();
         o10.rec.NAME = typed;
+        if (!clip(typed).empty()) showUnknownOperator();
     }
     passwordOk_ = false;
 }
@@ -211,17 +226,27 @@ void OperatorPassword::TakeAccepted(int control) {
         }
         passwordOk_ = exists && samePassword(password_, o10.rec.PASSWORD);
         if (!passwordOk_) {
-            showWrongPassword();
+            if (exists) showWrongPassword();
+            else showUnknownOperator();
             select(entry_);
         }
     } else if (control == ok_) {
-        if (passwordOk_) {
-            GLO.OPERATOR = o10.rec.OPERATORNO;
-            BrowsePointOfSale till;
-            runtime().run(till);
-        }
+        if (passwordOk_) context().OPERATOR = o10.rec.OPERATORNO;
+        // The till opens once this window is gone: nothing of the log-in stays on screen.
+        openTill_ = passwordOk_;
+        password_.clear();
         close(passwordOk_ ? Response::Completed : Response::Cancelled);
     }
+}
+
+void OperatorPassword::Kill() {
+    Runtime& rt = runtime();
+    Procedure::Kill();
+    if (!openTill_) return;
+    openTill_ = false;
+    BrowsePointOfSale till;
+    till.setContext(sharedContext());
+    rt.run(till);
 }
 
 // ---- SelectOperators --------------------------------------------------------------------------

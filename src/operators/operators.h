@@ -66,6 +66,7 @@ protected:
     void DefineWindow(Window& w) override;
     void TakeOpened() override;
     void TakeAccepted(int control) override;
+    void Kill() override;
 
 private:
     void chooseOperator();
@@ -73,6 +74,7 @@ private:
 
     std::string password_;  // LOC:PASSWORD
     bool passwordOk_ = false;
+    bool openTill_ = false;
     int selectButton_ = 0, name_ = 0, entry_ = 0, ok_ = 0;
 };
 

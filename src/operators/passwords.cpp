@@ -18,4 +18,15 @@ void showWrongPassword() {
     showMessage(box);
 }
 
+void showUnknownOperator() {
+    MessageRequest box;
+    box.title = std::string(byLanguage("Waarskuwing!", "Warning!"));
+    box.text = std::string(byLanguage("Onbekende operateur: tik die naam of nommer van 'n operateur, of kies een met ...",
+                                      "Unknown operator: type an operator's name or number, or pick one with ..."));
+    box.icon = Icon::Information;
+    box.buttons = ButtonOk;
+    box.defaultButton = ButtonOk;
+    showMessage(box);
+}
+
 }  // namespace tavlo

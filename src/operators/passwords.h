@@ -14,5 +14,7 @@ bool samePassword(std::string_view typed, std::string_view stored);
 
 // "Warning!" / "The password is incorrect ..." with the information icon and OK.
 void showWrongPassword();
+// No operator has the name or number typed at the log-in.
+void showUnknownOperator();
 
 }  // namespace tavlo

@@ -1,5 +1,6 @@
 #include "operators/user_details.h"
 
+#include "data/company_record.h"
 #include "data/file_manager.h"
 #include "framework/message.h"
 #include "shell/globals.h"
@@ -11,14 +12,7 @@ UserDetails::UserDetails() : Procedure("UserDetails") {}
 
 bool UserDetails::OpenTables() {
     context().relate<PACS10>().Open();
-    auto& cs10 = context().access<PACS10>();
-    cs10.clearBuffer();
-    cs10.rec.USERNUMBER = 1;
-    found_ = cs10.get(PCS10::UserNumberKey) == ErrNone;
-    if (!found_) {
-        cs10.clearBuffer();
-        cs10.rec.USERNUMBER = 1;
-    }
+    found_ = readCompanyRecord(context().access<PACS10>()) == ErrNone;
     return true;
 }
 
@@ -71,7 +65,19 @@ void UserDetails::applyHappyHour() {
 bool UserDetails::store() {
     auto& cs10 = context().access<PACS10>();
     if (found_) return cs10.Update() == LevelBenign;
-    cs10.rec.USERNUMBER = 1;
+    // A till may have made the record since the window opened: write over that one, keeping its
+    // counters, never a second record.
+    PACS10 typed = cs10.rec;
+    if (readCompanyRecord(cs10) == ErrNone) {
+        typed.USERNUMBER = cs10.rec.USERNUMBER;
+        typed.LASTDOCNR = cs10.rec.LASTDOCNR;
+        typed.SALESNUMBER = cs10.rec.SALESNUMBER;
+        cs10.rec = typed;
+        found_ = true;
+        return cs10.Update() == LevelBenign;
+    }
+    cs10.rec = typed;
+    cs10.rec.USERNUMBER = kCompanyUserNumber;
     if (cs10.add() == ErrNone) found_ = true;
     return true;
 }

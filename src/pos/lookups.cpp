@@ -73,7 +73,7 @@ void SelectA10Debtors::DefineWindow(Window& w) {
     int sheet = w.add(ControlKind::Sheet).at(4, 4, accNumber_ ? 153 : 151, 124);
     int tab = w.add(ControlKind::Tab).at(4, 4, accNumber_ ? 153 : 151, 124).in(sheet);
     list_ = std::make_shared<ListControl>(
-        std::vector<ListColumn>{{"Code", "@n4", 24, 'R'}, {"Accounts", "@s25", 100, 'L'}, {"X", "@n3", 12, 'L'}},
+        std::vector<ListColumn>{{"Code", "@n_5", 24, 'R'}, {"Accounts", "@s25", 100, 'L'}, {"X", "@n3", 12, 'L'}},
         std::make_shared<FunctionRows>([this] { return loadRows(); }));
     list_->locatorColumn = 1;
     listControl_ = w.list(list_).at(10, 20, accNumber_ ? 141 : 139, 100).name("List").in(tab);
@@ -86,8 +86,10 @@ void SelectA10Debtors::DefineWindow(Window& w) {
 void SelectA10Debtors::Kill() {
     if (accNumber_ && opened()) {
         ContextScope scope(sharedContext());
-        if (response() != Response::Completed) fetchHighlighted();
-        *accNumber_ = context().access<PQXA10>().rec.ACCNUMBER;
+        // Cancel means no owner, never the row that happened to be highlighted.
+        if (response() == Response::Cancelled) context().access<PQXA10>().clearBuffer();
+        else if (response() != Response::Completed) fetchHighlighted();
+        *accNumber_ = response() == Response::Cancelled ? 0 : context().access<PQXA10>().rec.ACCNUMBER;
     }
     PickList::Kill();
 }
@@ -245,8 +247,13 @@ void SelectCashClient::TakeAccepted(int control) {
 void SelectCashClient::Kill() {
     if (opened()) {
         ContextScope scope(sharedContext());
-        fetchHighlighted();
-        clientNo_ = context().access<PQXC11>().rec.CLIENTNO;
+        // Cancel means no owner, never the row that happened to be highlighted.
+        if (response() == Response::Cancelled) {
+            clientNo_ = 0;
+        } else {
+            fetchHighlighted();
+            clientNo_ = context().access<PQXC11>().rec.CLIENTNO;
+        }
     }
     PickList::Kill();
 }

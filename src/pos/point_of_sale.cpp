@@ -1,16 +1,22 @@
 #include "pos/point_of_sale.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "data/file_manager.h"
 #include "framework/runtime.h"
 #include "pos/lookups.h"
 #include "pos/payment.h"
+#include "pos/posting_texts.h"
+#include "framework/message.h"
 #include "pos/sale_line.h"
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
+#include "reports/tab_slip.h"
 #include "shell/globals.h"
 #include "util/date.h"
+#include "util/picture.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -30,6 +36,9 @@ Decimal cellNumber(const Row& row, int column) { return valueNumber(row[static_c
 
 const Font kLargeFont{"MS Sans Serif", 20, true};
 
+// How long saving a working line waits for other tills beyond the storage's own wait.
+constexpr std::chrono::seconds kLineSaveWait{5};
+
 }  // namespace
 
 BrowsePointOfSale::BrowsePointOfSale() : Procedure("BrowsePointOfSale") {}
@@ -39,7 +48,10 @@ BrowsePointOfSale::~BrowsePointOfSale() = default;
 
 bool BrowsePointOfSale::OpenTables() {
     till_ = std::make_unique<TillState>(context(), &runtime());
-    till_->Open();
+    if (!till_->Open()) {
+        till_.reset();
+        return false;
+    }
     // Beyond what the posting uses: the item's asset and trading accounts, operators, addresses.
     extraTables_ = {&PQXA30::table(), &PQXA40::table(), &PQXO10::table(), &PQXC10::table()};
     for (const TableDef* t : extraTables_) context().access(*t).UseFile();
@@ -97,6 +109,13 @@ void BrowsePointOfSale::DefineWindow(Window& w) {
     list_->saveRow = [this](Row& row, bool inserting) { return saveLine(row, inserting); };
     list_->onDelete = [this](const Row& row) { return deleteLine(row); };
     list_->onEditorFocusLost = [this] { till_->LOC.ESC = 1; };
+    list_->onTypedRefused = [this](int column, const std::string&) {
+        if (column == kQty) refuse("The quantity must be a number that fits the line (at most 9 999 999.999).",
+                                   "Die hoeveelheid moet 'n getal wees wat in die lyn pas (hoogstens 9 999 999.999).");
+        else if (column == kDiscount) refuse("The discount must be a percentage from 0 to 100.",
+                                             "Die afslag moet 'n persentasie van 0 tot 100 wees.");
+        else refuse("This column takes a number.", "Hierdie kolom neem 'n getal.");
+    };
     list_ctl_ = w.list(list_).at(12, 127, 567, 92).name("List");
 
     insert_ = w.button("&Insert").at(14, 229, 42, 12).name("Insert");
@@ -117,6 +136,13 @@ void BrowsePointOfSale::DefineWindow(Window& w) {
 
 void BrowsePointOfSale::TakeOpened() {
     list_->reload();
+    if (till_->tookUpLeftLines()) {
+        MessageRequest box;
+        box.title = std::string(byLanguage("Onvoltooide verkoop", "Unfinished sale"));
+        box.text = posting_texts::leftLinesTakenUp();
+        box.icon = Icon::Information;
+        showMessage(box);
+    }
     applyCash();
     applyCredit();
     applyTag();
@@ -124,6 +150,11 @@ void BrowsePointOfSale::TakeOpened() {
     window()[payment_].disabled = false;
     recomputeTotals();
     till_->LOC.PAID = till_->LOC.TOTALAMOUNT;
+    // Ready to type: the first item code goes straight into a new line.
+    if (till_->LOC.CASH == 1 && list_->rows().empty()) {
+        select(insert_);
+        post(Event{EventKind::Accepted, insert_});
+    }
 }
 
 // ---- check boxes ------------------------------------------------------------------------------
@@ -156,6 +187,109 @@ void BrowsePointOfSale::applyTag() {
     w[finished_].disabled = on;
     w[payment_].disabled = on;
     w[tagClient_].hidden = !on;
+}
+
+// The Tag box: ticked, the owner is chosen and their open tab taken up onto the screen; cleared,
+// the tab's lines leave the screen again (they stay on the tab).
+void BrowsePointOfSale::takeTag() {
+    TillLocals& L = till_->LOC;
+    applyTag();
+    settleEditor();
+    if (L.TAG == 0) {
+        till_->DropTab();
+        L.TAGACCNUMBER = 0;
+        L.TAGCLIENT.clear();
+        list_->reload();
+        select(insert_);
+        return;
+    }
+    std::uint32_t owner = 0;
+    L.TAGCLIENT.clear();
+    if (L.CASH == 1) {
+        SelectCashClient pick(owner);
+        runtime().run(pick);
+        auto& c11 = context().access<PQXC11>();
+        c11.clearBuffer();
+        c11.rec.CLIENTNO = owner;
+        if (owner != 0 && c11.get(PC11::ClientNoKey) == ErrNone) L.TAGCLIENT = c11.rec.NAME;
+    } else {
+        SelectA10Debtors pick(owner);
+        runtime().run(pick);
+        if (owner != 0 && owner != L.DEBTOR) {
+            MessageRequest box;
+            box.title = std::string(byLanguage("Waarskuwing", "Warning"));
+            box.text = std::string(byLanguage("Debiteur is nie dieselfde as debiteur vir kredietaankope",
+                                              "Debtor is not the same as the debtor for credit purchases"));
+            box.icon = Icon::Exclamation;
+            showMessage(box);
+            owner = 0;  // another debtor's tab is not loaded
+            select(tag_);
+        } else if (owner != 0) {
+            auto& a10 = context().access<PQXA10>();
+            a10.clearBuffer();
+            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(owner);
+            if (a10.get(PA10::AccNumberKey) == ErrNone) L.TAGCLIENT = a10.rec.ACCDESC;
+        }
+    }
+    if (owner != till_->LOC.TAGACCNUMBER) till_->DropTab();
+    L.TAGACCNUMBER = owner;
+    if (owner != 0 && !till_->TakeUpTab()) {
+        L.TAGACCNUMBER = 0;
+        L.TAGCLIENT.clear();
+    }
+    list_->reload();
+    recomputeTotals();
+}
+
+// Print Tab: this visit's lines stored on the owner's tab and their slip printed; the screen
+// starts afresh.
+void BrowsePointOfSale::takePrintTab() {
+    TillLocals& L = till_->LOC;
+    Window& w = window();
+    settleEditor();
+    if (!till_->UpdateTag()) {
+        list_->reload();
+        return;
+    }
+    report::PrintTag(runtime(), context(), till_->storedTab(), till_->storedVisit(), L.TAGACCNUMBER);
+    L.TAG = 0;
+    list_->reload();
+    L.TOTALAMOUNT = Decimal();
+    L.PAID = Decimal();
+    L.CHANGE = Decimal();
+    L.VERSKIL = Decimal();
+    L.PAYSELECT = 0;
+    L.COUNT = 0;
+    L.TAGACCNUMBER = 0;
+    L.TAGCLIENT.clear();
+    w[finished_].disabled = true;
+    w[printTag_].hidden = true;
+    w[payTab_].hidden = true;
+    w[tagClient_].hidden = true;
+    w[payment_].hidden = false;
+    w[payment_].disabled = false;
+    select(insert_);
+}
+
+// Pay Tab: the whole tab is what is to be paid; the operator may overtype Paid.
+void BrowsePointOfSale::takePayTab() {
+    TillLocals& L = till_->LOC;
+    settleEditor();
+    L.COUNT = 0;
+    L.PAID = L.TOTALAMOUNT;
+    select(paid_);
+}
+
+// A supervisor's price is stored on the item only when the supervisor says so.
+bool BrowsePointOfSale::askStorePrice() {
+    MessageRequest box;
+    box.title = std::string(byLanguage("Prys", "Price"));
+    box.text = std::string(byLanguage("Stoor hierdie prys op die item vir elke volgende verkoop?|Nee: net op hierdie lyn.",
+                                      "Store this price on the item for every later sale?|No: on this line only."));
+    box.icon = Icon::Question;
+    box.buttons = ButtonYes | ButtonNo;
+    box.defaultButton = ButtonNo;
+    return showMessage(box) == ButtonYes;
 }
 
 void BrowsePointOfSale::takeCreditNote() {
@@ -233,10 +367,10 @@ void BrowsePointOfSale::enterPaid() {
 void BrowsePointOfSale::TakeAccepted(int control) {
     if (control == cash_) applyCash();
     else if (control == credit_) applyCredit();
-    else if (control == tag_) {
-        applyTag();
-        if (till_->LOC.TAG == 0) select(insert_);
-    } else if (control == creditNote_) takeCreditNote();
+    else if (control == tag_) takeTag();
+    else if (control == printTag_) takePrintTab();
+    else if (control == payTab_) takePayTab();
+    else if (control == creditNote_) takeCreditNote();
     else if (control == selectDeb_) chooseDebtor();
     else if (control == supervisor_) takeSupervisor();
     else if (control == paid_) takePaid();
@@ -271,6 +405,12 @@ void BrowsePointOfSale::takePaid() {
     TillLocals& L = till_->LOC;
     Window& w = window();
     if (L.PAID < L.TOTALAMOUNT || !fitsDecimal(L.PAID - L.TOTALAMOUNT + Decimal::of("0.04"), 4, 2)) {
+        if (L.PAID < L.TOTALAMOUNT)
+            refuse("Paid is less than the total: type at least " + formatPicture("@n15.2", L.TOTALAMOUNT) + ".",
+                   "Betaal is minder as die totaal: tik ten minste " + formatPicture("@n15.2", L.TOTALAMOUNT) + ".");
+        else
+            refuse("The change would be too large: check the amount paid.",
+                   "Die kleingeld sou te groot wees: kyk weer na die bedrag betaal.");
         w[finished_].disabled = true;
         select(paid_);
         return;
@@ -373,8 +513,26 @@ void BrowsePointOfSale::takeFinished() {
     }
 }
 
+bool BrowsePointOfSale::TakeCloseRequest() {
+    takeClose();
+    return false;  // takeClose closes the window itself, or keeps it when the sale stays
+}
+
 void BrowsePointOfSale::takeClose() {
     if (list_->editing()) list_->endEditing(EditAction::Cancel);
+    // An Enter on Close must not throw away a sale without a word.
+    if (!list_->rows().empty()) {
+        MessageRequest box;
+        box.title = posting_texts::warningTitle();
+        box.text = posting_texts::discardSaleQuestion();
+        box.icon = Icon::Question;
+        box.buttons = ButtonYes | ButtonNo;
+        box.defaultButton = ButtonNo;
+        if (showMessage(box) != ButtonYes) {
+            select(insert_);
+            return;
+        }
+    }
     report::AskDailyCashup(runtime(), context());
     till_->ClearV60();
     list_->reload();
@@ -445,8 +603,15 @@ void BrowsePointOfSale::settleEditor() {
 
 bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     // A line needs an item and a quantity, and amounts worked out from them.
-    if (clip(valueText(row[kItemCode])).empty() || cellNumber(row, kQty).isZero()) return false;
-    if (!computeRow(row)) return false;
+    if (clip(valueText(row[kItemCode])).empty() || cellNumber(row, kQty).isZero()) {
+        refuse("A line needs an item and a quantity other than 0 (Esc drops the line).",
+               "'n Lyn het 'n item en 'n hoeveelheid anders as 0 nodig (Esc laat die lyn val).");
+        return false;
+    }
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     PQXV60 rec = editRec_;
     fillPostingFields(rec);
     rec.ITEMCODE = valueText(row[kItemCode]);
@@ -458,16 +623,27 @@ bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     rec.VATAMOUNT = cellNumber(row, kVatAmount);
     rec.NETTAMOUNT = cellNumber(row, kNettAmount);
     auto& v60 = context().access<PQXV60>();
-    if (inserting) {
-        v60.clearBuffer();
+    // Another till's posting holds the working table for a moment: the line waits for it, as
+    // Finished does, before the operator is told (and the line is kept on the screen).
+    const auto deadline = std::chrono::steady_clock::now() + kLineSaveWait;
+    auto store = [&](bool managed) {
+        if (inserting) {
+            v60.clearBuffer();
+            v60.rec = rec;
+            return managed ? v60.Insert() : v60.TryInsert();
+        }
+        if (!seekLine(row.id)) return static_cast<int>(LevelNotify);
         v60.rec = rec;
-        if (v60.Insert() != LevelBenign) return false;
-        row.id = v60.position();
-    } else {
-        if (!seekLine(row.id)) return false;
-        v60.rec = rec;
-        if (v60.Update() != LevelBenign) return false;
+        return managed ? v60.Update() : v60.TryUpdate();
+    };
+    int level = store(false);
+    while (level != LevelBenign && v60.errorCode() == ErrLockedOut && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        level = store(false);
     }
+    if (level != LevelBenign && v60.errorCode() == ErrLockedOut) level = store(true);  // tells the operator
+    if (level != LevelBenign) return false;
+    if (inserting) row.id = v60.position();
     session_ = false;
     return true;
 }
@@ -508,6 +684,13 @@ void BrowsePointOfSale::setHelp(std::string_view english, std::string_view afrik
     window().setStatusText(0, clip(L.HELP) + std::string(byLanguage(", {Esc} om te kanselleer", ", {Esc} to cancel the entry")));
 }
 
+// Input refused: the status bar says why, in the operator's language; the cursor stays where the
+// fix is typed.
+void BrowsePointOfSale::refuse(std::string_view english, std::string_view afrikaans) {
+    window().setStatusText(0, std::string(byLanguage(afrikaans, english)));
+    helpShown_ = false;
+}
+
 EditAction BrowsePointOfSale::onEditAction(int column, EditAction action) {
     if (!session_) beginEditSession();
     const bool act = action != EditAction::None && action != EditAction::Cancel;
@@ -544,7 +727,17 @@ EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
     a301.clearBuffer();
     a301.rec.ITEMCODE = typed;
     bool stay = false;
-    if (typed.empty() || a301.get(PA301::ItemCodeKey) != ErrNone) {
+    const bool known = !typed.empty() && a301.get(PA301::ItemCodeKey) == ErrNone;
+    if (!known && action == EditAction::Complete && !typed.empty() && typed != "?") {
+        // A scanner's code and Enter: an unknown code is said at once, the cursor stays in it.
+        refuse("Item code " + typed + " is not known. Type it again or press Tab to choose it.",
+               "Itemkode " + typed + " is onbekend. Tik dit weer of druk Tab om dit te kies.");
+        return EditAction::None;
+    }
+    if (!known) {
+        if (!typed.empty() && typed != "?")
+            refuse("Item code " + typed + " was not found: choose the item from the list.",
+                   "Itemkode " + typed + " is nie gevind nie: kies die item uit die lys.");
         SelectInventory pick(typed == "?" ? std::string() : typed);
         runtime().run(pick);
         if (pick.response() != Response::Completed) {
@@ -568,7 +761,14 @@ EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
     row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
     row[kDescription] = Value(item_.ITEMDESC);
     if (!clip(item_.ITEMCODE).empty()) findSalesAccount();
-    return stay ? EditAction::None : action;
+    if (stay) return EditAction::None;
+    if (action == EditAction::Complete && known) {
+        // Scanned: the line is one of the item, saved at once, and the next line opens.
+        if (!quantityStep()) return EditAction::None;
+        contribution_ = cellNumber(row, kNettAmount);
+        return EditAction::Next;
+    }
+    return action;
 }
 
 // Sales account of the item: a stock item's through its asset, trading account and the
@@ -640,14 +840,18 @@ void BrowsePointOfSale::fillPostingFields(PQXV60& rec) {
     rec.RECORDSTATUS = L.RECORDSTATUS;
     rec.ASSETTRANSACTION = 2;
     rec.ITEMSTATUS = 2;
-    rec.OPERATORNO = GLO.OPERATOR.str();
+    rec.OPERATORNO = context().OPERATOR.str();
 }
 
 bool BrowsePointOfSale::quantityStep() {
     TillLocals& L = till_->LOC;
     Row& row = list_->editRow();
     if (cellNumber(row, kQty).isZero()) return true;
-    if (!computeRow(row)) return false;
+    if (!computeRow(row)) {
+        refuse("The quantity is too large: the line's amount does not fit.",
+               "Die hoeveelheid is te groot: die lyn se bedrag pas nie.");
+        return false;
+    }
     if (L.COUNT < 255) ++L.COUNT;
     fillPostingFields(editRec_);
     return true;
@@ -657,8 +861,18 @@ bool BrowsePointOfSale::sellingPriceStep() {
     Row& row = list_->editRow();
     Decimal price = cellNumber(row, kSellingPrice);
     if (cellNumber(row, kQty).isZero() || price.isZero()) return true;
-    if (!fitsDecimal(price, 6, 3)) return false;
-    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty()) {
+    if ((price.sign() < 0)) {
+        // A negative till price would make every later sale of the item a refund.
+        refuse("A selling price cannot be negative; returns go through Credit Note.",
+               "'n Verkoopprys kan nie negatief wees nie; terugsendings gaan deur Kredietnota.");
+        return false;
+    }
+    if (!fitsDecimal(price, 6, 3) || !fitsDecimal(price, 7, 2)) {
+        refuse("The selling price is too large.", "Die verkoopprys is te groot.");
+        return false;
+    }
+    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty() &&
+        askStorePrice()) {
         // A price typed here becomes the item's till price. Only the price is written: the
         // item as stored now, not the screen's copy.
         auto& a301 = context().access<PQXA301>();
@@ -673,7 +887,10 @@ bool BrowsePointOfSale::sellingPriceStep() {
         if (till_->CS10.HAPPYHOUR != 0) row[kSellingPrice] = Value(happyHourPrice(item_.POSSELLINGPRICE, till_->CS10.DISCOUNT));
         priceOnEntry_ = cellNumber(row, kSellingPrice);
     }
-    if (!computeRow(row)) return false;
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     fillPostingFields(editRec_);
     return true;
 }
@@ -681,7 +898,15 @@ bool BrowsePointOfSale::sellingPriceStep() {
 bool BrowsePointOfSale::discountStep() {
     Row& row = list_->editRow();
     if (cellNumber(row, kQty).isZero() || cellNumber(row, kSellingPrice).isZero()) return true;
-    if (!computeRow(row)) return false;
+    const Decimal discount = cellNumber(row, kDiscount);
+    if (discount.sign() < 0 || discount > Decimal(100)) {
+        refuse("The discount must be a percentage from 0 to 100.", "Die afslag moet 'n persentasie van 0 tot 100 wees.");
+        return false;
+    }
+    if (!computeRow(row)) {
+        refuse("The line's amount is too large.", "Die lyn se bedrag is te groot.");
+        return false;
+    }
     contribution_ = cellNumber(row, kNettAmount);
     fillPostingFields(editRec_);
     return true;

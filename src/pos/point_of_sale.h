@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "data/tables.h"
 #include "framework/list.h"
@@ -52,12 +53,18 @@ private:
     void applyCredit();
     void applyTag();
     void takeCreditNote();
+    void takeTag();
+    void takePrintTab();
+    void takePayTab();
+    bool askStorePrice();
+    void refuse(std::string_view english, std::string_view afrikaans);
     void chooseDebtor();
     void takeSupervisor();
     void takePaid();
     void takePayment();
     void takeFinished();
     void takeClose();
+    bool TakeCloseRequest() override;
     void enterPaid();
     void showSupervisorButtons(bool on);
 

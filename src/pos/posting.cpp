@@ -341,11 +341,14 @@ bool TillState::ClearV60() {
         ErrHandler(v60);
         return false;
     }
+    // Only this screen's lines: the other tills' sales on the folder are theirs.
+    const std::uint16_t own = LOC.SALESNUMBER;
     for (;;) {
         v60.clearBuffer();
-        v60.SetFileOrder();
+        v60.rec.SALESNUMBER = own;
+        v60.SetFrom(PV60::SalesNumberKey);
         int rc = v60.next();
-        if (rc == ErrNoRecord) break;
+        if (rc == ErrNoRecord || (rc == ErrNone && v60.rec.SALESNUMBER != own)) break;
         if (rc == ErrNone) rc = write(v60, WriteOp::Erase);
         if (rc != ErrNone) {
             failed(v60, rc);
@@ -367,15 +370,24 @@ bool TillState::ClearV61() {
         ErrHandler(v61);
         return false;
     }
+    // Exactly the lines taken up onto this screen (and so posted with it): the owner and tab
+    // number are both checked, since a cash client and a debtor may share a number, and lines
+    // another till added meanwhile stay on the tab.
     const std::uint32_t owner = tabOwner();
-    while (owner != 0) {
+    for (std::int64_t place : tabLines_) {
         v61.clearBuffer();
         v61.rec.CLIENTNO = owner;
+        v61.rec.DOCUMENTNO = takenTab_;
         v61.SetFrom(PV61::ClientDocKey);
-        int rc = v61.next();
-        if (rc == ErrNoRecord || (rc == ErrNone && v61.rec.CLIENTNO != owner)) break;
-        if (rc == ErrNone) rc = write(v61, WriteOp::Erase);
-        if (rc != ErrNone) {
+        int rc;
+        while ((rc = v61.next()) == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_ &&
+               v61.position() != place) {
+        }
+        if (rc == ErrNone && v61.position() == place && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_)
+            rc = write(v61, WriteOp::Erase);
+        else if (rc == ErrNone)
+            rc = ErrNoRecord;
+        if (rc != ErrNone && rc != ErrNoRecord) {
             failed(v61, rc);
             scope.rollback();
             ErrHandler(v61);

@@ -28,6 +28,40 @@ std::string notPosted(std::string_view errorText) {
            std::string(byLanguage("|Probeer asseblief weer.", "|Please press Finished again."));
 }
 
+std::string noSalesNumber() {
+    return std::string(byLanguage("Elke verkoopnommer is in gebruik by 'n oop kas.",
+                                  "Every sales number is in use at an open till."));
+}
+
+std::string tillNotOpened(std::string_view errorText) {
+    return std::string(byLanguage("Die kas kan nie 'n verkoop begin nie.|Fout: ",
+                                  "The till could not start a sale.|Error: ")) +
+           std::string(errorText) +
+           std::string(byLanguage("|Probeer asseblief weer.", "|Please try again."));
+}
+
+std::string discardSaleQuestion() {
+    return std::string(byLanguage("Daar is lyne op die skerm wat nie geboek is nie.|Wil u die verkoop kanselleer?",
+                                  "There are lines on the screen that were not posted.|Do you want to discard this sale?"));
+}
+
+std::string leftLinesTakenUp() {
+    return std::string(byLanguage(
+        "Lyne van 'n onvoltooide verkoop is gevind (die kas is onderbreek).|Dit is nou hierdie verkoop: "
+        "voltooi dit of skrap die lyne.",
+        "Lines of an unfinished sale were found (its till was interrupted).|They are now this sale: "
+        "finish it or delete the lines."));
+}
+
+std::string tabOpenElsewhere() {
+    return std::string(byLanguage("Hierdie rekening is oop by 'n ander kas.|Voltooi dit daar eers.",
+                                  "This tab is open at another till.|Finish it there first."));
+}
+
+std::string tabWithoutOwner() {
+    return std::string(byLanguage("Kies eers die eienaar van die rekening.", "Choose the tab's owner first."));
+}
+
 std::string deleteError(std::string_view errorText) { return "Delete Error - " + std::string(errorText); }
 
 }  // namespace tavlo::posting_texts

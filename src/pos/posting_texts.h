@@ -15,6 +15,12 @@ std::string detailAddFailed(std::string_view errorText);
 // Boxes of a posting that wrote nothing.
 std::string warningTitle();
 std::string lockedOut();
+std::string noSalesNumber();
+std::string tillNotOpened(std::string_view errorText);
+std::string discardSaleQuestion();
+std::string leftLinesTakenUp();
+std::string tabOpenElsewhere();
+std::string tabWithoutOwner();
 std::string notPosted(std::string_view errorText);
 // ClearV60 / ClearV61: "Delete Error - " and the storage error text.
 std::string deleteError(std::string_view errorText);

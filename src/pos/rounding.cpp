@@ -34,6 +34,8 @@ bool TillState::PostRounding() {
     line.RECORDSTATUS = LOC.RECORDSTATUS;
     line.ASSETTRANSACTION = 0;
     line.ITEMSTATUS = 0;
+    // The sale's operator: the cash-up finds a document by the operator on its rows.
+    line.OPERATORNO = !clip(controlOperator_).empty() ? controlOperator_ : ctx_.OPERATOR.str();
     if (int rc = write(v60, WriteOp::Add); rc != ErrNone) {
         failed(v60, rc);
         return fail();

@@ -3,7 +3,11 @@
 #include "pos/sale_line.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <set>
+
+#include "data/company_record.h"
 
 #include "framework/message.h"
 #include "framework/runtime.h"
@@ -57,8 +61,8 @@ TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runti
 
 TillState::~TillState() { Close(); }
 
-void TillState::Open() {
-    if (open_) return;
+bool TillState::Open() {
+    if (open_) return true;
     used_ = {&PQXV60::table(),  &PQXV61::table(), &PQXT20::table(),  &PQXT21::table(),
              &PQXH20::table(),  &PQXH21::table(), &PQXA10::table(),  &PQXA301::table(),
              &PQXV01::table(),  &PQXC11::table(), &PQXS10::table(),  &PACS10::table()};
@@ -70,12 +74,34 @@ void TillState::Open() {
     s10.SetFileOrder();
     S10 = s10.next() == ErrNone ? s10.rec : PQXS10{};
     auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    CS10 = cs10.next() == ErrNone ? cs10.rec : PACS10{};
+    CS10 = readCompanyRecord(cs10) == ErrNone ? cs10.rec : PACS10{};
 
     LOC.CASH = 1;
-    LOC.SALESNUMBER = nextSalesNumber(CS10.SALESNUMBER);
+    std::uint16_t number = 0;
+    SlotClaim claim;
+    bool claimed = false;
+    // Tills busy posting hold the tables a moment at a time: a screen that is opening waits for
+    // its turn (bounded) rather than refusing to open.
+    const auto deadline = std::chrono::steady_clock::now() + kOpenWait;
+    for (;;) {
+        {
+            Scope scope(*this, {&PQXV60::table(), &PACS10::table()});
+            claimed = scope.ok() && claimSalesNumber(true, claim, number) && scope.commit();
+        }
+        if (claimed || failCode_ != ErrLockedOut || std::chrono::steady_clock::now() >= deadline) break;
+    }
+    if (!claimed) {
+        MessageRequest box;
+        box.title = posting_texts::warningTitle();
+        box.text = posting_texts::tillNotOpened(failCode_ == ErrLockedOut ? storeErrorText(ErrLockedOut) : failText_);
+        box.icon = Icon::Exclamation;
+        showMessage(box);
+        failShown_ = true;
+        return false;
+    }
+    claim_ = std::move(claim);
+    LOC.SALESNUMBER = number;
+    return true;
 }
 
 void TillState::Close() {
@@ -83,30 +109,76 @@ void TillState::Close() {
     for (const TableDef* t : used_) ctx_.access(*t).Close();
     used_.clear();
     open_ = false;
+    claim_.release();
+    tabClaim_.release();
 }
 
-bool TillState::StoreSalesNumber() {
-    Scope scope(*this, {&PACS10::table()});
-    if (!scope.ok()) return false;
-    auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    int rc = cs10.next();
-    CS10.SALESNUMBER = static_cast<std::uint16_t>(LOC.SALESNUMBER - 1);
-    if (rc == ErrNone) {
-        cs10.rec.SALESNUMBER = CS10.SALESNUMBER;
-        CS10.LASTDOCNR = std::max(CS10.LASTDOCNR, cs10.rec.LASTDOCNR);
-        rc = write(cs10, WriteOp::Put);
-    } else if (rc == ErrNoRecord) {
-        cs10.rec = CS10;
-        rc = write(cs10, WriteOp::Add);
-    }
-    if (rc != ErrNone) {
-        failed(cs10, rc);
-        scope.rollback();
+bool TillState::StoreSalesNumber() { return true; }
+
+// Inside the caller's transaction over PQXV60 and PACS10.
+bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number) {
+    const std::filesystem::path file = ctx_.folder() / ".tavlo-sales";
+    std::set<std::uint16_t> stored;
+    auto& v60 = ctx_.access<PQXV60>();
+    v60.clearBuffer();
+    v60.SetFileOrder();
+    int rc;
+    while ((rc = v60.next()) == ErrNone) stored.insert(v60.rec.SALESNUMBER);
+    if (rc != ErrNoRecord) {
+        failed(v60, rc);
         return false;
     }
-    return scope.commit();
+    std::string error;
+    auto tryClaim = [&](std::uint16_t n) {
+        if (n == 0 || !claim.tryClaim(file, n, &error)) return false;
+        number = n;
+        return true;
+    };
+    // Lines nobody holds were left by a till that died: they become this screen's sale.
+    if (takeUpLeftLines)
+        for (std::uint16_t n : stored) {
+            if (tryClaim(n)) {
+                // Copies of a tab's lines are still on the tab: only the lines rung up come back.
+                v60.clearBuffer();
+                v60.SetFileOrder();
+                while ((rc = v60.next()) == ErrNone) {
+                    if (v60.rec.SALESNUMBER != n || v60.rec.DOCUMENTNO == 0) continue;
+                    if (int e = write(v60, WriteOp::Erase); e != ErrNone) {
+                        failed(v60, e);
+                        claim.release();
+                        return false;
+                    }
+                }
+                tookUpLeftLines_ = true;
+                return true;
+            }
+            if (!error.empty()) break;
+        }
+    auto& cs10 = ctx_.access<PACS10>();
+    rc = error.empty() ? readCompanyRecord(cs10) : ErrNone;
+    if (rc != ErrNone && rc != ErrNoRecord) {
+        failed(cs10, rc);
+        return false;
+    }
+    std::uint16_t n = rc == ErrNone ? cs10.rec.SALESNUMBER : 0;
+    bool found = false;
+    for (int tries = 0; tries < 65535 && error.empty() && !found; ++tries) {
+        n = nextSalesNumber(n);
+        found = !stored.count(n) && tryClaim(n);
+    }
+    if (!found) {
+        failed(ErrEngine, error.empty() ? posting_texts::noSalesNumber() : error);
+        return false;
+    }
+    cs10.rec.SALESNUMBER = n;
+    rc = write(cs10, rc == ErrNone ? WriteOp::Put : WriteOp::Add);
+    if (rc != ErrNone) {
+        failed(cs10, rc);
+        claim.release();
+        return false;
+    }
+    CS10.SALESNUMBER = n;
+    return true;
 }
 
 // ---- Finished -------------------------------------------------------------------------------
@@ -123,15 +195,18 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
     }
     const TillLocals savedLoc = LOC;
     const PACS10 savedCs10 = CS10;
+    controlOperator_.clear();
 
     bool ok;
     std::uint32_t saleDoc = 0;
+    SlotClaim nextClaim;
     {
         Scope scope(*this, tables);
         ok = scope.ok() && UpdateTransaction();
         saleDoc = LOC.DOCUMENTNO;
         if (ok && LOC.TAG == 1) ok = ClearV61() && closeTab();
-        LOC.SALESNUMBER = nextSalesNumber(LOC.SALESNUMBER);
+        // The next sale's number, claimed before this one's is let go.
+        if (ok) ok = claimSalesNumber(false, nextClaim, LOC.SALESNUMBER);
         // Whole cents while the sale is open, currency from here on.
         LOC.VERSKIL = (LOC.VERSKIL / Decimal(100)).rounded(2);
         if (ok && saleDoc != 0) ok = WriteHistory() && raiseLastDocNr(saleDoc);
@@ -144,6 +219,12 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
         CS10 = savedCs10;
         reportFailure();
         return false;
+    }
+    claim_ = std::move(nextClaim);
+    if (savedLoc.TAG == 1) {
+        tabClaim_.release();
+        takenTab_ = 0;
+        tabLines_.clear();
     }
     if (printSlip && saleDoc != 0)
         printSlip(SlipArgs{saleDoc, LOC.VERSKIL, LOC.PAID, LOC.CHANGE, LOC.CREDITNOTE, LOC.CASH == 1});
@@ -168,10 +249,7 @@ void TillState::ResetSale() {
 
 std::uint32_t TillState::tabOwner() const { return LOC.TAGACCNUMBER; }
 
-bool TillState::isSaleLine(const PQXV60& line, bool withTab) const {
-    if (line.SALESNUMBER == LOC.SALESNUMBER) return true;
-    return withTab && tabOwner() != 0 && line.CLIENTNO == tabOwner() && line.DOCUMENTNO != 0;
-}
+bool TillState::isSaleLine(const PQXV60& line, bool) const { return line.SALESNUMBER == LOC.SALESNUMBER; }
 
 bool TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
     lines.clear();
@@ -221,6 +299,20 @@ bool TillState::raiseLastDocNr(std::uint32_t documentNo) { return writer_.raiseL
 bool TillState::closeTab() {
     std::uint32_t owner = tabOwner();
     if (owner == 0) return true;
+    if (takenTab_ != 0) {
+        // Lines another till added to the tab while it was being paid keep it open.
+        auto& v61 = ctx_.access<PQXV61>();
+        v61.clearBuffer();
+        v61.rec.CLIENTNO = owner;
+        v61.rec.DOCUMENTNO = takenTab_;
+        v61.SetFrom(PV61::ClientDocKey);
+        int rc = v61.next();
+        if (rc == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_) return true;
+        if (rc != ErrNone && rc != ErrNoRecord) {
+            failed(v61, rc);
+            return false;
+        }
+    }
     if (LOC.CASH == 1) {
         auto& c11 = ctx_.access<PQXC11>();
         c11.clearBuffer();

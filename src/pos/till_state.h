@@ -14,6 +14,11 @@
 //  4. Detail numbers are 32-bit and come from the highest stored one, read under the lock.
 //  5. Only the headers this posting added are completed: the cost of a sale does not depend on
 //     how many documents PQXT20 already holds.
+//  6. A screen's working lines are its own: every open screen, in any process on the folder,
+//     holds a claim on its sales number (a lock the operating system drops when the till dies),
+//     numbers are handed out from PACS10 inside a write transaction, and no number is handed out
+//     while another screen holds it or lines are still stored under it. Lines whose claim is free
+//     were left by a till that died: the next screen to open takes them up as its sale.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -23,6 +28,7 @@
 #include <vector>
 
 #include "data/file_manager.h"
+#include "data/slot_claim.h"
 #include "data/tables.h"
 #include "pos/document_writer.h"
 #include "util/decimal.h"
@@ -84,6 +90,7 @@ struct WriteSite {
 class TillState {
 public:
     static constexpr std::chrono::milliseconds kLockWait{1000};
+    static constexpr std::chrono::milliseconds kOpenWait{15000};  // opening the screen, in turns of kLockWait
 
     explicit TillState(Context& ctx, Runtime* runtime = nullptr);
     ~TillState();
@@ -96,12 +103,16 @@ public:
 
     Context& context() { return ctx_; }
 
-    // Registers the use of the tables the routines touch and reads the first PQXS10 and PACS10
-    // records; LOC:CASH = 1, LOC:SALESNUMBER = PCS10:SALESNUMBER + 1. Close releases the uses.
-    void Open();
+    // Registers the use of the tables the routines touch, reads the first PQXS10 record and the
+    // company record, and claims a sales number: the one of lines a dead till left behind, else
+    // the next free one after PCS10:SALESNUMBER (stored there at once). LOC:CASH = 1. False when
+    // no number could be claimed (the operator was told why). Close releases the uses and claim.
+    bool Open();
     void Close();
-    // Closing the screen: PCS10:SALESNUMBER = LOC:SALESNUMBER - 1, written over the company record
-    // as stored now, so a counter another window raised meanwhile is kept.
+    // Whether Open took up lines a till left behind as this screen's sale.
+    bool tookUpLeftLines() const { return tookUpLeftLines_; }
+    // Closing the screen. The counter already holds the last number handed out (numbers are
+    // stored when they are claimed), so nothing is written back over another till's numbers.
     bool StoreSalesNumber();
 
     // ---- Finished: post, tab, history, counter, rounding as one outcome, then the slip ----
@@ -115,8 +126,8 @@ public:
     bool NextDetailNumber();   // LOC:DETAILNUMBER; false when the numbers are exhausted
     bool UpdateControl();      // control rows and totals of the headers this posting added
     bool WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
-    bool ClearV60();           // deletes every working line, all or none
-    bool ClearV61();           // deletes the tab owner's stored lines, all or none
+    bool ClearV60();           // deletes this screen's working lines, all or none
+    bool ClearV61();           // deletes the stored lines of the tab taken up here, all or none
     void ErrHandler(FileManagerBase& file);  // reports a failed delete (after the roll-back)
 
     // ---- the rounding document ----
@@ -126,8 +137,26 @@ public:
     bool PostDiscDetail();
     bool UpdateDiscControl();
 
-    // Whether a working line belongs to the sale Finished would post: rung up under this sales
-    // number, or, when paying a tab, taken up from the owner's tab.
+    // ---- tabs (tabs.cpp) ----
+    // The owner's open tab (LOC:TAGACCNUMBER, a cash client in cash mode, else a debtor) taken up
+    // onto this screen: its stored lines are copied in under this screen's sales number, once.
+    // False when another till has the tab open (the operator was told) or the copy failed.
+    bool TakeUpTab();
+    // Print Tab's storing, one outcome: this visit's lines onto the owner's tab (a first tab
+    // numbered from the counter as stored now and marked on the owner), the screen's lines out of
+    // PQXV60, and the next sales number claimed. False when nothing was stored (told why).
+    bool UpdateTag();
+    // The Tag box cleared: lines taken up from a tab leave the screen (they stay on the tab) and
+    // the tab is let go.
+    bool DropTab();
+    // The tab number and the sales number of the visit the last UpdateTag stored.
+    std::uint32_t storedTab() const { return LOC.TAGDOCUMENTNO; }
+    std::uint16_t storedVisit() const { return storedVisit_; }
+    // The tab taken up on this screen, 0 none.
+    std::uint32_t takenTab() const { return takenTab_; }
+
+    // Whether a working line belongs to the sale Finished would post: the lines under this
+    // screen's sales number (lines taken up from a tab are copied in under it).
     bool IsSaleLine(const PQXV60& line) const { return isSaleLine(line, LOC.TAG == 1); }
 
     // Resets the sale variables after Finished (step 9 of the screen, without the window).
@@ -147,6 +176,7 @@ private:
     bool saleLines(bool withTab, std::vector<PQXV60>& lines);
     bool eraseSaleLines(bool withTab);
     bool isSaleLine(const PQXV60& line, bool withTab) const;
+    bool claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number);
     std::uint32_t tabOwner() const;
     std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted);
     bool raiseLastDocNr(std::uint32_t documentNo);
@@ -162,6 +192,14 @@ private:
     Context& ctx_;
     Runtime* runtime_;
     bool open_ = false;
+    SlotClaim claim_;  // on LOC:SALESNUMBER while the screen holds it
+    SlotClaim tabClaim_;  // on the tab taken up here: one till at a time adds to or pays a tab
+    std::uint32_t takenTab_ = 0;
+    std::vector<std::int64_t> tabLines_;  // places in PQXV61 of the lines taken up
+    std::uint16_t storedVisit_ = 0;
+    std::optional<std::uint32_t> openTabOf(std::uint32_t owner);
+    bool ownerTabFile(FileManagerBase*& file);
+    bool tookUpLeftLines_ = false;
     std::vector<const TableDef*> used_;
     std::function<int(const WriteSite&)> writeFault_;
     int writeSeq_ = 0;

@@ -7,21 +7,16 @@
 namespace tavlo::report {
 namespace {
 
-// Keeps the caller's record buffer and position of a table, to put them back on close: the
-// slip runs on the caller's context and must not leave the till's buffers changed.
-template <class T>
-std::function<void()> keep(FileManager<T>& file) {
-    auto saved = file.SaveFile();
-    return [&file, saved] { file.RestoreFile(saved); };
-}
-
 Value text(const std::string& s) { return Value(s); }
 Value number(long long n) { return Value(n); }
 
 }  // namespace
 
 CashSlipReport::CashSlipReport(Context& ctx, const SlipArguments& args, Style style)
-    : ReportProcedure(style == Style::Cash ? "PrintCashSlip" : "PrintDebCashSlip"), ctx_(ctx), args_(args), style_(style) {
+    : CashSlipReport(style == Style::Cash ? "PrintCashSlip" : "PrintDebCashSlip", ctx, args, style) {}
+
+CashSlipReport::CashSlipReport(std::string name, Context& ctx, const SlipArguments& args, Style style)
+    : ReportProcedure(std::move(name)), ctx_(ctx), args_(args), style_(style) {
     output_.kind = style == Style::Cash ? PreviewKind::PrintPreview : PreviewKind::ReportViewer;
     if (style == Style::Debtor) {
         output_.zoom = "No Zoom";
@@ -32,7 +27,7 @@ CashSlipReport::CashSlipReport(Context& ctx, const SlipArguments& args, Style st
 }
 
 void CashSlipReport::DefineReport(Layout& layout) {
-    auto& t21 = ctx_.access<PQXT21>().rec;
+    auto& t21 = line_;
     auto& a301 = ctx_.access<PQXA301>().rec;
 
     layout.title = "Cash Slip";
@@ -81,8 +76,8 @@ void CashSlipReport::DefineReport(Layout& layout) {
 
 // Totals, rounding, tender, change, date, document and time.
 void CashSlipReport::defineCashFooter(Band& f) {
-    auto& t20 = ctx_.access<PQXT20>().rec;
-    auto& t21 = ctx_.access<PQXT21>().rec;
+    auto& t20 = head_;
+    auto& t21 = line_;
     f.add(hline(2448, 52, 500));
     f.add(caption("VAT.:", 833, 94, 396, Align::Right));
     f.add(field("PT20:VAT", 1281, 94, 573, "@n(13.2)b", [&t20] { return Value(t20.VAT); }, Align::Right));
@@ -106,8 +101,8 @@ void CashSlipReport::defineCashFooter(Band& f) {
 
 // The cash slip's footer with its left-hand column rearranged for the debtor's details.
 void CashSlipReport::defineDebtorFooter(Band& f) {
-    auto& t20 = ctx_.access<PQXT20>().rec;
-    auto& t21 = ctx_.access<PQXT21>().rec;
+    auto& t20 = head_;
+    auto& t21 = line_;
     auto& c10 = ctx_.access<PQXC10>().rec;
     f.add(hline(2448, 52, 500));
     f.add(caption("VAT.:", 833, 94, 396, Align::Right));
@@ -121,7 +116,7 @@ void CashSlipReport::defineDebtorFooter(Band& f) {
     f.add(field("LOC:ADD1", 104, 625, 0, "@s25b", [this] { return text(add1_); }));
     f.add(field("LOC:ADD2", 104, 781, 0, "@s25b", [this] { return text(add2_); }));
     f.add(field("LOC:ADD3", 104, 938, 0, "@s25b", [this] { return text(add3_); }));
-    f.add(caption("VAT# :", 104, 1094));
+    f.add(caption("VAT# :", 104, 1094)).name = "VatNoCaption";
     f.add(field("PC10:VATREGISTRATIONNUMBER", 479, 1094, 0, "@s20", [&c10] { return text(c10.VATREGISTRATIONNUMBER); }));
     f.add(caption("Paid .:", 1802, 625, 500, Align::Right));
     f.add(field("LOC:PAID", 2313, 625, 615, "@n13.2", [this] { return Value(paid_); }, Align::Right));
@@ -137,22 +132,32 @@ void CashSlipReport::defineDebtorFooter(Band& f) {
     f.add(field("PT20:REFERENCE2", 760, 1583, 1083, "@s15", [&t20] { return text(t20.REFERENCE2); }));
 }
 
-bool CashSlipReport::OpenTables() {
-    // Registers the uses (the files open lazily) and keeps the caller's buffers.
+void CashSlipReport::openDocument() {
     ctx_.relate<PQXT21>().Open();
     ctx_.relate<PQXT20>().Open();
+    restore_.push_back(keepBuffers(ctx_.access<PQXT21>()));
+    restore_.push_back(keepBuffers(ctx_.access<PQXT20>()));
+}
+
+void CashSlipReport::closeDocument() {
+    ctx_.relate<PQXT20>().Close();
+    ctx_.relate<PQXT21>().Close();
+}
+
+bool CashSlipReport::OpenTables() {
+    // Registers the uses (the files open lazily) and keeps the caller's buffers.
+    openDocument();
     ctx_.relate<PQXA301>().Open();
     ctx_.relate<PQXA10>().Open();
     ctx_.relate<PACS10>().Open();
     if (style_ == Style::Debtor) ctx_.relate<PQXC10>().Open();
-    restore_.push_back(keep(ctx_.access<PQXT21>()));
-    restore_.push_back(keep(ctx_.access<PQXT20>()));
-    restore_.push_back(keep(ctx_.access<PQXA301>()));
-    restore_.push_back(keep(ctx_.access<PQXA10>()));
-    restore_.push_back(keep(ctx_.access<PACS10>()));
-    if (style_ == Style::Debtor) restore_.push_back(keep(ctx_.access<PQXC10>()));
+    restore_.push_back(keepBuffers(ctx_.access<PQXA301>()));
+    restore_.push_back(keepBuffers(ctx_.access<PQXA10>()));
+    restore_.push_back(keepBuffers(ctx_.access<PACS10>()));
+    if (style_ == Style::Debtor) restore_.push_back(keepBuffers(ctx_.access<PQXC10>()));
     // Only what this run fetches may print: nothing carried over from the caller's buffers.
-    ctx_.access<PQXT20>().clearBuffer();
+    line_ = {};
+    head_ = {};
     ctx_.access<PQXA301>().clearBuffer();
     ctx_.access<PQXA10>().clearBuffer();
     if (style_ == Style::Debtor) ctx_.access<PQXC10>().clearBuffer();
@@ -166,8 +171,7 @@ void CashSlipReport::CloseTables() {
     ctx_.relate<PACS10>().Close();
     ctx_.relate<PQXA10>().Close();
     ctx_.relate<PQXA301>().Close();
-    ctx_.relate<PQXT20>().Close();
-    ctx_.relate<PQXT21>().Close();
+    closeDocument();
 }
 
 bool CashSlipReport::OpenReport() {
@@ -191,25 +195,49 @@ bool CashSlipReport::OpenReport() {
 
     vars_.bind("Loc:DocNumber", &docNumber_);
     std::string error;
-    filter_ = Filter::compile(PQXT21::table(), "PT21:DocumentNo = Loc:DocNumber", vars_, &error);
+    filter_ = Filter::compile(lineTable(), lineFilter(), vars_, &error);
     if (!filter_) return false;
-    // The filter names the key's only component, so the walk starts at the document.
-    auto& t21 = ctx_.access<PQXT21>();
-    t21.clearBuffer();
-    t21.rec.DOCUMENTNO = docNumber_;
-    t21.SetFrom(PT21::DocumentNoKey);
+    startLines();
     walking_ = true;
     return true;
 }
 
-bool CashSlipReport::NextRecord() {
+// The filter names the key's only component, so the walk starts at the document.
+void CashSlipReport::startLines() {
     auto& t21 = ctx_.access<PQXT21>();
+    t21.clearBuffer();
+    t21.rec.DOCUMENTNO = docNumber_;
+    t21.SetFrom(PT21::DocumentNoKey);
+}
+
+bool CashSlipReport::readLine(const void*& record) {
+    auto& t21 = ctx_.access<PQXT21>();
+    if (t21.Next() != LevelBenign) return false;
+    line_ = t21.rec;
+    record = &t21.rec;
+    return true;
+}
+
+void CashSlipReport::readHeader(std::uint32_t documentNo) {
+    auto& t20 = ctx_.access<PQXT20>();
+    t20.clearBuffer();
+    t20.rec.DOCUMENTNO = documentNo;
+    t20.Fetch(PT20::DocumentNoKey);
+    head_ = t20.rec;
+}
+
+std::string CashSlipReport::documentText() const {
+    return clip(ctx_.access<PACS10>().rec.PREFIX) + std::to_string(line_.DOCUMENTNO);
+}
+
+bool CashSlipReport::NextRecord() {
     while (walking_) {
-        if (t21.Next() != LevelBenign || t21.rec.DOCUMENTNO > docNumber_) {
+        const void* record = nullptr;
+        if (!readLine(record) || line_.DOCUMENTNO > docNumber_) {
             walking_ = false;
             break;
         }
-        if (filter_->matches(&t21.rec)) return true;
+        if (filter_->matches(record)) return true;
     }
     return false;
 }
@@ -219,32 +247,28 @@ bool CashSlipReport::NextRecord() {
 long long CashSlipReport::RecordCount() { return 0; }
 
 void CashSlipReport::TakeRecord() {
-    auto& t21 = ctx_.access<PQXT21>();
-    auto& t20 = ctx_.access<PQXT20>();
     auto& a301 = ctx_.access<PQXA301>();
     auto& a10 = ctx_.access<PQXA10>();
 
-    layout().setHidden("RoundingCaption", verskil_.isZero());
-    const std::string classCode = clip(t21.rec.CLASSCODE);
+    const std::string classCode = clip(line_.CLASSCODE);
     print_ = classCode.empty() || classCode == "A";
     if (!print_) return;
 
-    document_ = fitBytes(clip(ctx_.access<PACS10>().rec.PREFIX) + std::to_string(t21.rec.DOCUMENTNO), 20);
-    if (creditNote_ == 0)
+    a301.clearBuffer();
+    a301.rec.ITEMCODE = line_.ITEMCODE;
+    a301.Fetch(PA301::ItemCodeKey);
+    readHeader(line_.DOCUMENTNO);
+    takeHeader();
+
+    document_ = fitBytes(documentText(), 20);
+    const bool credit = isCreditNote();
+    if (!credit)
         opskrif_ = std::string(byLanguage("Belastingfaktuur", "Tax Invoice"));
     else
         opskrif_ = std::string(byLanguage("Belasting Kredietnota", "Tax Credit Note"));
+    amount_ = (credit ? line_.DEBIT : line_.CREDIT) + line_.VATAMOUNT;
 
-    a301.clearBuffer();
-    a301.rec.ITEMCODE = t21.rec.ITEMCODE;
-    a301.Fetch(PA301::ItemCodeKey);
-    t20.clearBuffer();
-    t20.rec.DOCUMENTNO = t21.rec.DOCUMENTNO;
-    t20.Fetch(PT20::DocumentNoKey);
-
-    amount_ = (creditNote_ == 0 ? t21.rec.CREDIT : t21.rec.DEBIT) + t21.rec.VATAMOUNT;
-
-    switch (t20.rec.PAYMETHOD) {
+    switch (head_.PAYMETHOD) {
         case 1:
             payType_ = std::string(byLanguage("Kontant", "Cash"));
             client_.clear();
@@ -260,7 +284,7 @@ void CashSlipReport::TakeRecord() {
         case 4:
             payType_ = std::string(byLanguage("Krediet", "Credit"));
             a10.clearBuffer();
-            a10.rec.ACCNUMBER = t20.rec.ACCNUMBER;
+            a10.rec.ACCNUMBER = head_.ACCNUMBER;
             a10.Fetch(PA10::AccNumberKey);
             client_ = fitBytes(a10.rec.ACCDESC, 25);
             if (style_ == Style::Debtor) debtorAddress();
@@ -268,6 +292,8 @@ void CashSlipReport::TakeRecord() {
         default:
             break;
     }
+    // The rounding as it stands for this row (a reprint reads it from the row's header).
+    layout().setHidden("RoundingCaption", verskil_.isZero());
     print("Detail");
 }
 

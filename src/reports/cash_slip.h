@@ -35,6 +35,8 @@ public:
     const std::string& document() const { return document_; }
 
 protected:
+    CashSlipReport(std::string name, Context& ctx, const SlipArguments& args, Style style);
+
     void DefineReport(Layout& layout) override;
     bool OpenTables() override;
     void CloseTables() override;
@@ -43,28 +45,59 @@ protected:
     long long RecordCount() override;
     void TakeRecord() override;
 
+    // Where the document is read: the posted tables here, their history copy for a reprint.
+    // The layout prints `line_` (the row just read) and `head_` (the header of a printed row).
+    virtual void openDocument();
+    virtual void closeDocument();
+    virtual const TableDef& lineTable() const { return PQXT21::table(); }
+    virtual const char* lineFilter() const { return "PT21:DocumentNo = Loc:DocNumber"; }
+    // Positions the walk before the document's first row.
+    virtual void startLines();
+    // The next row of the walk into line_; false at the end of the table. `record` is the
+    // stored row as read, for the filter.
+    virtual bool readLine(const void*& record);
+    // The header of a document into head_ (cleared when there is none).
+    virtual void readHeader(std::uint32_t documentNo);
+    // Whatever a printed row takes from its header besides totals and tender.
+    virtual void takeHeader() {}
+    virtual bool isCreditNote() const { return creditNote_ != 0; }
+    // The text after "Doc Nr.:".
+    virtual std::string documentText() const;
+
+    Context& ctx_;
+    PQXT21 line_{};
+    PQXT20 head_{};
+    std::vector<std::function<void()>> restore_;  // the caller's buffers, put back on close
+
+    // LOC: working values of one run.
+    std::uint32_t docNumber_ = 0;
+    Decimal verskil_, paid_, change_, amount_;
+    int creditNote_ = 0;
+    std::string opskrif_, document_, payType_, client_;
+
 private:
     void defineCashFooter(Band& footer);
     void defineDebtorFooter(Band& footer);
     void debtorAddress();
 
-    Context& ctx_;
     SlipArguments args_;
     Style style_;
-    std::vector<std::function<void()>> restore_;  // the caller's buffers, put back on close
     std::optional<Filter> filter_;
     FilterVariables vars_;
     bool walking_ = false;
 
-    // LOC: working values of one run.
     std::string userName_, adr1_, adr2_, adr3_, telNr_, faxNr_, vatNr_;
-    std::uint32_t docNumber_ = 0;
-    Decimal verskil_, paid_, change_, amount_;
-    int creditNote_ = 0;
-    std::string opskrif_, document_, payType_, client_;
     std::string add1_, add2_, add3_;
     bool print_ = false;
 };
+
+// Keeps the caller's record buffer and position of a table, to put them back on close: a slip
+// runs on the caller's context and must not leave the caller's buffers changed.
+template <class T>
+std::function<void()> keepBuffers(FileManager<T>& file) {
+    auto saved = file.SaveFile();
+    return [&file, saved] { file.RestoreFile(saved); };
+}
 
 // Prints the slip of a posted sale through the print preview. The caller has committed the
 // posting; the slip reads the stored rows on the caller's context and leaves its buffers as

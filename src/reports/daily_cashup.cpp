@@ -153,9 +153,9 @@ bool DailyCashupReport::OpenReport() {
     today_ = today();
     auto& o10 = ctx_.access<PQXO10>();
     o10.clearBuffer();
-    o10.rec.OPERATORNO = GLO.OPERATOR.str();
+    o10.rec.OPERATORNO = ctx_.OPERATOR.str();
     o10.Fetch(PO10::OperatorNoKey);
-    totals_ = cashupTotals(ctx_, GLO.OPERATOR.str());
+    totals_ = cashupTotals(ctx_, ctx_.OPERATOR.str());
     // The rows of the report are the company records: one empty line each, then the table.
     auto& cs10 = ctx_.access<PACS10>();
     cs10.clearBuffer();

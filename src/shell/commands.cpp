@@ -5,8 +5,11 @@
 
 #include "debtors/debtor_payment.h"
 #include "exchange/delete_transactions.h"
+#include "exchange/pos_backups.h"
+#include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "reports/select_cash_slip.h"
 
 namespace tavlo {
 
@@ -19,6 +22,9 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
         {kDebtorPayment, [] { return std::make_unique<DebtorPayment>(); }},
+        {kExport, [] { return std::make_unique<POSBackups>(); }},
+        {kImport, [] { return std::make_unique<POSRestore>(); }},
+        {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
     };
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The program-wide globals: one instance for the whole process, shared by every window without
 // locks (after start-up only the first thread writes the language and the program folder; the
-// operator and data folder belong to the windows that set them). Text globals start blank and
+// data folder belongs to the windows that set it; the operator is the context's, not here). Text globals start blank and
 // keep at most their STRING size in bytes.
 #include <cstdint>
 #include <string_view>
@@ -28,7 +28,6 @@ struct Globals {
     FixedString<80> WINDOWSUSERNAME;   // the user's network name; blank when unknown
     FixedString<128> PROGRAMDIR;       // the working folder, set when the main frame starts
     FixedString<128> DATADIR;          // folder of the export and import windows
-    FixedString<3> OPERATOR;           // the operator at the till
     std::uint8_t LANGUAGEMODE = kModeTranslate;
     std::int16_t LANGUAGENO = kDesignLanguage;  // read from the language settings at start-up
     FixedString<20> APPLICATIONNAME;   // title prefix of the user log-in: kApplicationTitle
@@ -38,7 +37,7 @@ struct Globals {
     void reset() { *this = Globals{}; }
 };
 
-// GLO.OPERATOR, GLO.LANGUAGENO, ...
+// GLO.LANGUAGENO, GLO.PROGRAMDIR, ...
 extern Globals GLO;
 
 // The text for the current language: Afrikaans when GLO.LANGUAGENO is 2, English otherwise.

@@ -48,14 +48,16 @@ std::filesystem::path Platform::executableDirectory() {
     return exe.parent_path();
 }
 
-std::optional<int> Platform::runAndWait(const std::filesystem::path& program) {
-    std::filesystem::path path = program;
+std::optional<int> Platform::runAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                       const std::filesystem::path& folder) {
     std::error_code ec;
+    // Absolute, because the child changes to its folder before it starts the program.
+    std::filesystem::path path = std::filesystem::absolute(program, ec);
+    if (ec) return std::nullopt;
     if (!std::filesystem::exists(path, ec)) {
         // Program names in the till's texts are spelled as on a system that ignores letter case.
-        auto folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
         bool found = false;
-        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
             if (equalsNoCase(entry.path().filename().string(), path.filename().string())) {
                 path = entry.path();
                 found = true;
@@ -65,9 +67,19 @@ std::optional<int> Platform::runAndWait(const std::filesystem::path& program) {
         if (!found) return std::nullopt;
     }
     std::string file = path.string();
-    char* argv[] = {file.data(), nullptr};
+    std::vector<std::string> words{file};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     pid_t pid = 0;
-    if (posix_spawn(&pid, file.c_str(), nullptr, nullptr, argv, environ) != 0) return std::nullopt;
+    const int rc = posix_spawn(&pid, file.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return std::nullopt;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return std::nullopt;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tavlo {
 
@@ -20,10 +21,13 @@ public:
     virtual std::string longPath(const std::filesystem::path& path);
     // The folder the program was started from.
     virtual std::filesystem::path executableDirectory();
-    // Runs a program (no shell) and waits for its end: its exit code, or nullopt when it could
-    // not be started (missing, not executable). A name that differs only in letter case from
-    // a file in its folder runs that file.
-    virtual std::optional<int> runAndWait(const std::filesystem::path& program);
+    // Runs a program (no shell) with its arguments in a working folder (empty: this process's
+    // own) and waits for its end: its exit code, -1 when a signal ended it, or nullopt when it
+    // could not be started (missing, not executable, no such folder). This process's working
+    // folder never changes (other windows run on other threads). A name that differs only in
+    // letter case from a file in its folder runs that file.
+    virtual std::optional<int> runAndWait(const std::filesystem::path& program, const std::vector<std::string>& args = {},
+                                          const std::filesystem::path& folder = {});
 };
 
 Platform& systemPlatform();

@@ -1,7 +1,11 @@
 #include "shell/settings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <fstream>
 #include <mutex>
@@ -22,6 +26,52 @@ namespace {
 std::mutex& writeLock() {
     static std::mutex m;
     return m;
+}
+
+// One write at a time across processes (two tills, two OS users): an exclusive lock on a lock
+// file beside the settings file, held from reading the file to renaming the new one over it.
+// The lock file is named in lower case, so that every spelling of the settings file shares it,
+// and is removed again by its holder; whoever waited on a removed one locks the one there now.
+class CrossProcessLock {
+public:
+    explicit CrossProcessLock(fs::path path) : path_(std::move(path)) {
+        for (int attempt = 0; attempt < 1000 && fd_ < 0; ++attempt) {
+            int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+            if (fd < 0) fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);  // another user's
+            // None can be made (a read-only folder): the write cannot happen there either.
+            if (fd < 0) return;
+            int rc;
+            while ((rc = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            struct stat held {}, named {};
+            if (rc == 0 && ::fstat(fd, &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+                held.st_dev == named.st_dev) {
+                fd_ = fd;
+            } else {
+                ::close(fd);
+                if (rc != 0) return;
+            }
+        }
+    }
+    ~CrossProcessLock() {
+        if (fd_ < 0) return;
+        ::unlink(path_.c_str());  // before the lock goes, so that no one locks a file on its way out
+        ::close(fd_);
+    }
+    CrossProcessLock(const CrossProcessLock&) = delete;
+    CrossProcessLock& operator=(const CrossProcessLock&) = delete;
+
+private:
+    fs::path path_;
+    int fd_ = -1;
+};
+
+fs::path lockFileOf(const fs::path& settingsFile) {
+    fs::path path(nativePath(settingsFile.string()));
+    std::string name = path.filename().string();
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return path.parent_path() / ("." + name + ".lock");
 }
 
 std::string trimBlanks(std::string_view s) {
@@ -203,7 +253,8 @@ bool writeSetting(const fs::path& file, std::string_view section, std::string_vi
     if (!acceptable(section, key, value)) return false;
     std::string s = trimBlanks(section), k = trimBlanks(key);
     std::lock_guard lock(writeLock());
-    fs::path target = resolveSettingsFile(file);
+    CrossProcessLock across(lockFileOf(file));
+    fs::path target = resolveSettingsFile(file);  // under the lock: another till may just have made it
     std::error_code ec;
     Content c;
     if (fs::exists(target, ec)) {

@@ -9,6 +9,8 @@
 // Writing: the key's line is replaced in place, or added after the section's last entry, or a
 // new section is added at the end of the file; the file is created when missing. The new file
 // is written beside the old one and renamed over it, so a failure never leaves half a file.
+// Reading, changing and renaming hold a lock shared by every process (a lock file beside the
+// settings file while the write lasts), so two tills writing at once never lose each other's keys.
 // Names and values that would break the format (a line break anywhere, "=" or a leading "[" or
 // ";" in a key, "]" in a section) are refused.
 #include <filesystem>

@@ -69,7 +69,10 @@ void startUp(Runtime& runtime, Platform& platform, AccessControl& access, Window
 
     access.InitFileCallback();
     access.SetAppName(std::string(kApplicationTitle));
-    access.SetPath("", "", "EXEDIR", 0, 1, 1);
+    // The users live with the shop's data, shared by every till and OS user; a users file
+    // beside the program (where earlier versions kept it) is taken over once.
+    access.SetPath(folder.string(), "", "", 0, 1, 1);
+    access.takeOverUsersFile(platform.executableDirectory());
     access.CreSec();
     access.SetDefaultFont("Ms Sans Serif", 8, 400);
     // The access layer's dialogs (the log-in first of all) start in the language its settings

@@ -1,6 +1,7 @@
 #include "util/picture.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -109,11 +110,27 @@ std::string twoDigits(int v, bool pad) {
     return buf;
 }
 
+// How wide a date or time picture shows: what a value it cannot show fills with "#".
+int dateTimeWidth(const Picture& p) {
+    if (p.kind == PictureKind::Time) return p.format == 4 ? 8 : 5;
+    return p.format == 5 || p.format == 12 ? 8 : 10;
+}
+
+// The whole part of a day number or time when it is an integer the calendar can use at all.
+std::optional<long long> wholeNumber(const Decimal& value) {
+    Decimal whole = value.truncated(0);
+    if (whole > Decimal(INT32_MAX)) return std::nullopt;
+    if (whole < Decimal(INT32_MIN)) return INT32_MIN;  // blank, as every day before the first
+    return whole.toLongLong();
+}
+
 std::string formatDate(const Picture& p, const Decimal& value) {
-    long long n = value.truncated(0).toLongLong();
-    if (n <= 0 || n > 3000000) return "";
-    CalendarDate c = calendarDate(static_cast<DayNumber>(n));
-    if (c.year == 0) return "";
+    auto n = wholeNumber(value);
+    if (n && *n <= 0) return "";
+    // A day past the last one the calendar holds is no date to show: "#", as a number too wide.
+    if (!n) return hashes(dateTimeWidth(p));
+    CalendarDate c = calendarDate(static_cast<DayNumber>(*n));
+    if (c.year == 0) return hashes(dateTimeWidth(p));
     char year[8], shortYear[4];
     std::snprintf(year, sizeof year, "%04d", c.year);
     std::snprintf(shortYear, sizeof shortYear, "%02d", c.year % 100);
@@ -129,7 +146,9 @@ std::string formatDate(const Picture& p, const Decimal& value) {
 }
 
 std::string formatTime(const Picture& p, const Decimal& value) {
-    long long t = value.truncated(0).toLongLong();
+    auto whole = wholeNumber(value);
+    if (!whole) return hashes(dateTimeWidth(p));
+    long long t = *whole;
     if (t < 0) return "";
     long long secs = t / 100;
     int h = static_cast<int>(secs / 3600 % 24), m = static_cast<int>(secs / 60 % 60), s = static_cast<int>(secs % 60);
@@ -258,7 +277,7 @@ std::optional<Decimal> parseNumber(const Picture& p, std::string_view text) {
     std::string t;
     bool negative = false;
     for (char c : text) {
-        if (c == ' ' || c == ',') continue;
+        if (c == ' ' || c == ',' || (c == '*' && p.fill == '*')) continue;  // what the picture itself put there
         if (c == '(' || c == ')' || c == '-') {
             if (c != ')') {
                 if (negative && c == '-') return std::nullopt;

@@ -120,7 +120,7 @@ FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
 struct Counter {
     Counter() : ctx(std::make_shared<Context>(shop().path())) {
         GLO.reset();
-        GLO.OPERATOR = "OP1";
+        ctx->OPERATOR = "OP1";
         setClock(&benchClock);
         report::setReportPreviewer(&previewer);
         rt.onOpen("PaymentMethod", [](TestWindow& p) { p.press("OK"); });

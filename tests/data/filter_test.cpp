@@ -69,6 +69,41 @@ TEST(Filter, ABadExpressionIsAnErrorNotACrash) {
     }
 }
 
+TEST(Filter, OverflowingArithmeticAndDeepNestingAreErrorsNotCrashes) {
+    FilterVariables vars;
+    const std::string deep(10000, '(');
+    for (const std::string& text :
+         {std::string("888888888888888888888888*88888888888888/88888."), std::string("99999999999999999999*99999999999999999999 = 1"),
+          deep, deep + "1" + std::string(10000, ')'), std::string(10000, '-') + "1", std::string(5000, '~') + "1",
+          [] {
+              std::string chain = "PT21:Credit";  // a field: nothing to work out beforehand
+              for (int i = 0; i < 20000; ++i) chain += "+PT21:Credit";
+              return chain;
+          }()}) {
+        std::string error;
+        EXPECT_FALSE(Filter::compile(PQXT21::table(), text, vars, &error).has_value()) << text.substr(0, 40);
+        EXPECT_FALSE(error.empty()) << text.substr(0, 40);
+    }
+    // Nesting an operator would write still works.
+    std::string error;
+    auto nested = Filter::compile(PQXT21::table(), std::string(50, '(') + "1 = 1" + std::string(50, ')'), vars, &error);
+    ASSERT_TRUE(nested.has_value()) << error;
+    EXPECT_TRUE(nested->matches(nullptr));
+
+    // A record's value that overflows the arithmetic: the record does not pass, with a reason.
+    PQXT21 row;
+    row.CREDIT = Decimal::of("999999999999999999.99");
+    auto f = Filter::compile(PQXT21::table(), "PT21:Credit * PT21:Credit * PT21:Credit > 0", vars, &error);
+    ASSERT_TRUE(f.has_value()) << error;
+    error.clear();
+    EXPECT_FALSE(f->matches(&row, &error));
+    EXPECT_FALSE(error.empty());
+    row.CREDIT = Decimal(2);
+    error.clear();
+    EXPECT_TRUE(f->matches(&row, &error));
+    EXPECT_TRUE(error.empty());
+}
+
 TEST(Filter, TheFiltersTheWindowsUse) {
     PQXA10 account;
     account.ACCOUNTTYPE = Decimal::of("11.0");

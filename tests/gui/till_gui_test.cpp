@@ -127,9 +127,10 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
 
     QtRuntime runtime;
     std::atomic<bool> done{false};
+    auto context = std::make_shared<Context>(folder);
     runtime.launch([&] {
         OperatorPassword login;
-        login.setContext(std::make_shared<Context>(folder));
+        login.setContext(context);
         runtime.run(login);
         done = true;
     });
@@ -144,7 +145,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     name->setFocus();
     QTest::keyClicks(name, "Anna");
     QTest::keyClick(name, Qt::Key_Return);
-    ASSERT_TRUE(eventually([] { return GLO.OPERATOR == "OP1"; }));
+    ASSERT_TRUE(eventually([&] { return context->OPERATOR == "OP1"; }));
     password->setFocus();
     QTest::keyClicks(password, "anna1");
     QTest::keyClick(password, Qt::Key_Return);

@@ -7,6 +7,10 @@
 #include <random>
 #include <sstream>
 
+#include <sqlite3.h>
+
+#include <functional>
+
 #include "framework/test_runtime.h"
 #include "operators/access.h"
 #include "support.h"
@@ -200,30 +204,117 @@ TEST_F(Access, RightsEditorGrantsAccessAndOnlyAnAdministratorMayUseIt) {
     EXPECT_EQ(rt.messages.back().title, "Access Restricted");
 }
 
-TEST_F(Access, UsersFileGoesToTheUsersDataFolderWhenTheProgramFolderIsReadOnly) {
+// A shop in use (its tables are there) whose users file was tampered with never reaches the
+// first-user form: the log-in is refused with the file's name and the owner's recovery step.
+TEST_F(Access, ATamperedOrMissingUsersFileOnAFolderInUseRefusesTheLogIn) {
     namespace fs = std::filesystem;
-    auto readOnly = folder / "ro";
-    auto data = folder / "data";
-    fs::create_directories(readOnly);
-    fs::create_directories(data);
-    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(data, fs::perms::all);
-    // In a child that is not root (root writes through read-only folders).
-    std::string result = support::inChild(
-        [&]() -> std::string {
-            setenv("XDG_DATA_HOME", data.c_str(), 1);
-            AccessControl other;
-            other.SetPath(readOnly.string(), "", "EXEDIR", 0, 1, 1);
-            other.CreSec();
-            if (!other.open()) return "the users file did not open: " + other.file().string();
-            if (other.file() != data / "tavlo" / "TavloUsers.db") return "users file at " + other.file().string();
-            if (!other.addUser("anna", "", "pw", true)) return "no user could be added";
-            return "";
-        },
-        /*unprivileged=*/true);
-    EXPECT_EQ(result, "");
-    EXPECT_FALSE(fs::exists(readOnly / "TavloUsers.db"));
-    EXPECT_TRUE(fs::exists(data / "tavlo" / "TavloUsers.db"));
-    fs::permissions(readOnly, fs::perms::owner_all);
+    auto sql = [&](const char* statement) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((folder / "TavloUsers.db").c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, statement, nullptr, nullptr, nullptr), SQLITE_OK) << statement;
+        sqlite3_close(db);
+    };
+    auto cut = [&](std::uintmax_t size) { fs::resize_file(folder / "TavloUsers.db", size); };
+    const struct {
+        const char* name;
+        std::function<void()> tamper;
+    } cases[] = {
+        {"emptied", [&] { sql("DELETE FROM rights; DELETE FROM users"); }},
+        {"users table dropped", [&] { sql("DROP TABLE users"); }},
+        {"every table dropped", [&] { sql("DROP TABLE rights; DROP TABLE users; VACUUM"); }},
+        {"cut to nothing", [&] { cut(0); }},
+        {"cut to its first page", [&] { cut(4096); }},
+        {"cut mid-page", [&] { cut(5000); }},
+        {"cut into the header", [&] { cut(60); }},
+        {"not a database", [&] { std::ofstream(folder / "TavloUsers.db", std::ios::trunc) << std::string(9000, 'x'); }},
+        {"deleted", [&] { fs::remove(folder / "TavloUsers.db"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        access.CloseTables();
+        fs::remove(folder / "TavloUsers.db");
+        fs::remove(folder / "PQxT20.tps");
+        ASSERT_TRUE(access.addUser("anna", "", "pw", true));
+        ASSERT_TRUE(access.addUser("ben", "", "pw", false));
+        access.CloseTables();
+        std::ofstream(folder / "PQxT20.tps") << "";  // the shop's tables are here: the folder is in use
+        c.tamper();
+        const bool existed = fs::exists(folder / "TavloUsers.db");
+        const auto before = existed ? fs::file_size(folder / "TavloUsers.db") : 0;
+
+        AccessControl tampered;
+        tampered.useFolder(folder);
+        tampered.CreSec();
+        rt.messages.clear();
+        rt.ran.clear();
+        rt.onOpen("AccessFirstUser", [](TestWindow& w) {
+            w.type("User", "mallory");
+            w.type("Password", "x");
+            w.type("Repeat", "x");
+            w.press("OK");
+        });
+        loginScript({{"mallory", "x"}});
+        EXPECT_EQ(tampered.LoginText(rt, "Tavlo v5 | Main"), 0);
+        EXPECT_TRUE(rt.ran.empty()) << rt.ran.front();  // neither the first-user form nor the log-in
+        ASSERT_EQ(rt.messages.size(), 1u);
+        EXPECT_EQ(rt.messages[0].title, "Access");
+        EXPECT_NE(rt.messages[0].text.find((folder / "TavloUsers.db").string()), std::string::npos);
+        EXPECT_NE(rt.messages[0].text.find("README"), std::string::npos);
+        EXPECT_FALSE(tampered.addUser("mallory", "", "x", true));
+        EXPECT_FALSE(tampered.check("mallory", "x"));
+        // The file is left as it was found, for the owner to look at.
+        EXPECT_EQ(fs::exists(folder / "TavloUsers.db"), existed);
+        if (existed) {
+            EXPECT_EQ(fs::file_size(folder / "TavloUsers.db"), before);
+        }
+    }
+}
+
+TEST_F(Access, OnlyANewShopAsksForTheFirstUserAndTwoTillsMakeOneFile) {
+    EXPECT_TRUE(access.newShop());
+    EXPECT_FALSE(std::filesystem::exists(folder / "TavloUsers.db"));  // opening makes no file
+    AccessControl otherTill;
+    otherTill.useFolder(folder);
+    EXPECT_TRUE(access.addFirstUser("anna", "", "pw"));
+    EXPECT_FALSE(otherTill.addFirstUser("ben", "", "pw"));  // the first till was first
+    EXPECT_TRUE(otherTill.check("anna", "pw"));
+    EXPECT_FALSE(otherTill.check("ben", "pw"));
+    EXPECT_FALSE(access.newShop());
+    // Cancelling the first-user form of a new shop leaves no file behind.
+    support::TempFolder fresh;
+    AccessControl newShop;
+    newShop.useFolder(fresh.path());
+    rt.onOpen("AccessFirstUser", [](TestWindow& w) { w.press("Cancel"); });
+    EXPECT_EQ(newShop.LoginText(rt, "Tavlo v5 | Main"), 0);
+    EXPECT_FALSE(std::filesystem::exists(fresh / "TavloUsers.db"));
+    EXPECT_TRUE(newShop.newShop());
+}
+
+TEST_F(Access, TheOwnersNewStartKeepsTheDamagedFileAsideAndAsksForTheFirstUserOnce) {
+    namespace fs = std::filesystem;
+    ASSERT_TRUE(access.addUser("anna", "", "pw", true));
+    access.CloseTables();
+    std::ofstream(folder / "PQxT20.tps") << "";
+    fs::resize_file(folder / "TavloUsers.db", 0);
+    std::ofstream(folder / "TavloUsers.reset") << "";
+    rt.onOpen("AccessFirstUser", [](TestWindow& w) {
+        w.type("User", "owner");
+        w.type("Password", "new");
+        w.type("Repeat", "new");
+        w.press("OK");
+    });
+    AccessControl till;
+    till.useFolder(folder);
+    EXPECT_NE(till.LoginText(rt, "Tavlo v5 | Main"), 0);
+    EXPECT_EQ(rt.ran, std::vector<std::string>{"AccessFirstUser"});
+    EXPECT_TRUE(fs::exists(folder / "TavloUsers.db.damaged"));
+    EXPECT_FALSE(fs::exists(folder / "TavloUsers.reset"));
+    EXPECT_TRUE(till.check("owner", "new"));
+    // The next start logs in as usual.
+    rt.ran.clear();
+    loginScript({{"owner", "new"}});
+    AccessControl next;
+    next.useFolder(folder);
+    EXPECT_NE(next.LoginText(rt, "Tavlo v5 | Main"), 0);
+    EXPECT_EQ(rt.ran, std::vector<std::string>{"AccessLogin"});
 }

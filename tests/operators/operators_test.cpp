@@ -12,6 +12,7 @@
 #include "framework/test_runtime.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "pos/till_state.h"
 #include "shell/globals.h"
 
 namespace tavlo {
@@ -99,14 +100,14 @@ TEST_F(Operators, LogInOpensTheTillForTheChosenOperator) {
     pickOperator(2);
     w.press("SelectOperatorButton");
     EXPECT_EQ(w.window().focus, w.window().find("Password"));
-    EXPECT_EQ(GLO.OPERATOR, "OP3");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
     EXPECT_EQ(w.text("Name"), "Carla");
     w.type("Password", "Secret   ");  // trailing blanks do not count
     EXPECT_TRUE(login.passwordOk());
     w.press("OK");
     EXPECT_TRUE(ran("BrowsePointOfSale"));
     EXPECT_FALSE(w.isOpen());
-    EXPECT_EQ(GLO.OPERATOR, "OP3");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
 }
 
 struct LoginCase {
@@ -136,7 +137,8 @@ TEST_F(Operators, PasswordsAreComparedCaseSensitivelyAndTheMasterPasswordIsNotOn
         EXPECT_EQ(rt_.messages.size(), c.accepted ? 0u : 1u);
         if (!c.accepted) {
             EXPECT_EQ(rt_.messages[0].title, "Warning!");
-            EXPECT_EQ(rt_.messages[0].text, "The password is incorrect ...");
+            EXPECT_EQ(rt_.messages[0].text, c.row < 0 ? "Unknown operator: type an operator's name or number, or pick one with ..."
+                                                      : "The password is incorrect ...");
             EXPECT_TRUE(w.isOpen());
             EXPECT_EQ(w.focused(), w.control("Password"));
         }
@@ -164,12 +166,32 @@ TEST_F(Operators, TypingTheNameChoosesTheOperator) {
     OperatorPassword login;
     auto w = open(login);
     w.type("Name", "anna");
-    EXPECT_EQ(GLO.OPERATOR, "OP1");
+    EXPECT_EQ(ctx_->OPERATOR, "OP1");
     w.type("Password", "anna1");
     EXPECT_TRUE(login.passwordOk());
     w.type("Name", "Nobody");
     w.type("Password", "");
     EXPECT_FALSE(login.passwordOk());
+}
+
+TEST_F(Operators, TwoLogInWindowsKeepTheirOwnOperator) {
+    OperatorPassword first;
+    auto a = open(first);
+    pickOperator(2);
+    a.press("SelectOperatorButton");
+    ASSERT_EQ(ctx_->OPERATOR, "OP3");
+    // A second till's log-in on a context of its own: typing a name there changes nothing here.
+    auto other = std::make_shared<Context>(folder_);
+    other->access<PQXO10>().UseFile();
+    OperatorPassword second;
+    second.setContext(other);
+    auto b = rt_.open(second);
+    b.type("Name", "anna");
+    EXPECT_EQ(other->OPERATOR, "OP1");
+    EXPECT_EQ(ctx_->OPERATOR, "OP3");
+    b.press("Cancel");
+    a.press("Cancel");
+    other->access<PQXO10>().Close();
 }
 
 TEST_F(Operators, CancelKeepsTheChosenOperator) {
@@ -179,7 +201,7 @@ TEST_F(Operators, CancelKeepsTheChosenOperator) {
     w.press("SelectOperatorButton");
     w.press("Cancel");
     EXPECT_FALSE(w.isOpen());
-    EXPECT_EQ(GLO.OPERATOR, "OP2");
+    EXPECT_EQ(ctx_->OPERATOR, "OP2");
     EXPECT_FALSE(ran("BrowsePointOfSale"));
 }
 
@@ -227,7 +249,8 @@ TEST_F(Operators, OperatorsAreEditedInTheList) {
     rt_.onOpen("CreateOperators", [this](TestWindow& w) {
         EXPECT_EQ(w.window().format(w.control("List")), "16L(2)|M~No~@s3@100L(2)|M~Name~@s25@40L(2)|M~Password~@s10@");
         auto& list = *w.window().listOf(w.control("List"));
-        EXPECT_EQ(valueText(list.rows()[0][2]), "anna1");  // shown as stored
+        EXPECT_EQ(valueText(list.rows()[0][2]), "********") << "a password is never shown";
+        EXPECT_EQ(valueText(list.rows()[1][2]), "") << "no password set";
         w.insert("List");
         w.edit("List", "OP4", Key::of(Key::Tab));
         w.edit("List", "Dawid", Key::of(Key::Tab));
@@ -253,11 +276,34 @@ TEST_F(Operators, OperatorsAreEditedInTheList) {
     EXPECT_EQ(ops[1].NAME, "Carla");
     EXPECT_EQ(ops[2].OPERATORNO, "OP4");
     EXPECT_EQ(ops[2].PASSWORD, "pass4");
+    EXPECT_EQ(ops[1].PASSWORD, "Secret") << "a row changed without touching the mask keeps its password";
 }
 
 // ---- UserDetails ------------------------------------------------------------------------------
 
 class CompanyDetails : public Operators {};
+
+TEST_F(CompanyDetails, ATillOpenedBeforeUserDetailsSharesItsOneRecord) {
+    {
+        TillState till(*ctx_);
+        ASSERT_TRUE(till.Open());  // a new folder: the till stores its sales number
+    }
+    ASSERT_EQ(records<PACS10>(*ctx_).size(), 1u);
+    UserDetails form;
+    auto w = open(form);
+    EXPECT_TRUE(form.found()) << "the record the till made";
+    w.type("UserName", "Corner Cafe");
+    w.type("Prefix", "Q");
+    w.press("OK");
+    std::vector<PACS10> rows = records<PACS10>(*ctx_);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].PREFIX, "Q");
+    TillState till(*ctx_);
+    ASSERT_TRUE(till.Open());
+    EXPECT_EQ(till.CS10.PREFIX, "Q") << "what User Details wrote reaches the till";
+    EXPECT_EQ(till.CS10.USERNAME, "Corner Cafe");
+    EXPECT_EQ(till.LOC.SALESNUMBER, 2);
+}
 
 TEST_F(CompanyDetails, EmptyTableGetsItsFirstRecordOnOk) {
     UserDetails form;

@@ -263,9 +263,9 @@ void PostingTest::SetUp() {
     // These tests need no protection against power loss; the killed-process test keeps it.
     setSyncWrites(false);
     GLO.reset();
-    GLO.OPERATOR = "OP1";
     setClock(&clock_);
     ctx_ = std::make_unique<Context>(folder_.path());
+    ctx_->OPERATOR = "OP1";
     useAllTables(*ctx_);
     seedMasterData(*ctx_);
     till_ = std::make_unique<TillState>(*ctx_);
@@ -289,8 +289,9 @@ Decimal PostingTest::ring(const std::vector<LineSpec>& specs) {
     return total;
 }
 
-void PostingTest::tender(std::uint8_t payment, const Decimal& paid) {
-    TillLocals& L = till_->LOC;
+void PostingTest::tender(std::uint8_t payment, const Decimal& paid) { settle(till_->LOC, payment, paid); }
+
+void settle(TillLocals& L, std::uint8_t payment, const Decimal& paid) {
     L.PAYMENT = payment;
     L.PAID = paid;
     L.VERSKIL = Decimal();

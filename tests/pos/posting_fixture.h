@@ -54,6 +54,10 @@ PQXV60 computeLine(Context& ctx, const LineSpec& spec, std::uint16_t salesNumber
 // Adds lines to PQXV60 in one transaction; returns the sum of their nett amounts.
 Decimal addLines(Context& ctx, const std::vector<PQXV60>& lines);
 
+// Paid as the screen takes it: the change, and for cash the change rounded up to 5 cents
+// (LOC:VERSKIL in whole cents).
+void settle(TillLocals& loc, std::uint8_t payment, const Decimal& paid);
+
 template <class T>
 std::vector<T> allRecords(Context& ctx) {
     auto& f = ctx.access<T>();

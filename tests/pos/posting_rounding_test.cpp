@@ -1,4 +1,5 @@
 // The rounding document posted after a cash sale whose change was rounded up to 5 cents.
+#include "data/company_record.h"
 #include "posting_fixture.h"
 
 namespace tavlo::posting_test {
@@ -50,6 +51,10 @@ TEST_F(PostingTest, RoundedChangeIsPostedAsItsOwnDocument) {
 }
 
 TEST_F(PostingTest, TheSalesNumberWrapsToOneAfterItsLargestValue) {
+    auto& cs10 = ctx_->access<PACS10>();
+    ASSERT_EQ(readCompanyRecord(cs10), ErrNone);
+    cs10.rec.SALESNUMBER = 65535;
+    ASSERT_EQ(cs10.put(), ErrNone);
     till_->LOC.SALESNUMBER = 65535;
     ring({{"COKE", Decimal(2)}});
     tender(1, Decimal::of("25.98"));
@@ -101,11 +106,15 @@ TEST_F(PostingTest, RoundingAfterATabTakesTheCounterNotTheTabsNumber) {
     v61.rec.CLIENTNO = kCashClient;
     v61.rec.DOCUMENTNO = 1100;
     ASSERT_EQ(v61.add(), ErrNone);
-    line.CLIENTNO = kCashClient;
-    line.DOCUMENTNO = 1100;
-    till_->LOC.TOTALAMOUNT = addLines(*ctx_, {line});
+    auto& c11 = ctx_->access<PQXC11>();
+    c11.clearBuffer();
+    c11.rec.CLIENTNO = kCashClient;
+    ASSERT_EQ(c11.get(PC11::ClientNoKey), ErrNone);
+    c11.rec.DOCNO = 1100;
+    ASSERT_EQ(c11.put(), ErrNone);
     till_->LOC.TAG = 1;
     till_->LOC.TAGACCNUMBER = kCashClient;
+    ASSERT_TRUE(till_->TakeUpTab());
     tender(1, till_->LOC.TOTALAMOUNT + Decimal::of("0.02"));
     ASSERT_TRUE(finish());
     EXPECT_TRUE(headerOf(*ctx_, 1100));

@@ -200,15 +200,20 @@ TEST_F(PickLists, DebtorListClosedIsCancelled) {
     EXPECT_EQ(pick.response(), Response::Cancelled);
 }
 
-TEST_F(PickLists, TabDebtorListReturnsTheHighlightedDebtorHoweverItCloses) {
+TEST_F(PickLists, TabDebtorListReturnsTheChosenDebtorAndNoneWhenClosedWithoutAChoice) {
     std::uint32_t number = 0;
     SelectA10Debtors pick(number);
     auto w = open(pick);
     EXPECT_EQ(w.window().title, "Select a Debtor");
     EXPECT_EQ(w.window().width, 161);
     w.selectRow("List", 1);
-    w.press("Close");
+    w.press("Select");
     EXPECT_EQ(number, kDebtor2);
+    SelectA10Debtors again(number);
+    auto w2 = open(again);
+    w2.selectRow("List", 1);
+    w2.press("Close");
+    EXPECT_EQ(number, 0u) << "a highlighted row is not a choice";
 }
 
 TEST_F(PickLists, ItemListSortsByAClickedHeadingAndBack) {
@@ -244,7 +249,7 @@ TEST_F(PickLists, CashClientsAreNumberedWhenSaved) {
     w.edit("List", "Table seven (patio)", Key::of(Key::Enter));
     EXPECT_EQ(allRecords<PQXC11>(*ctx_)[0].NAME, "Table seven (patio)");
     w.selectRow("List", 1);
-    w.press("Cancel");
+    w.press("OK");
     EXPECT_EQ(number, kCashClient + 1);
 }
 
@@ -273,8 +278,12 @@ TEST_F(PickLists, EmptyCashClientListReturnsTheNumberInTheBuffer) {
     SelectCashClient pick(number);
     auto w = open(pick);
     EXPECT_TRUE(listOf(w).rows().empty());
-    w.press("Cancel");
+    w.press("OK");
     EXPECT_EQ(number, 5u);
+    SelectCashClient cancelled(number);
+    auto w2 = open(cancelled);
+    w2.press("Cancel");
+    EXPECT_EQ(number, 0u) << "Cancel chooses no owner";
 }
 
 }  // namespace

@@ -84,10 +84,10 @@ void seedTillData(Context& ctx) {
 
 void TillTest::SetUp() {
     GLO.reset();
-    GLO.OPERATOR = "OP1";
     setClock(&clock_);
     report::setReportPreviewer(&previewer_);
     ctx_ = std::make_shared<Context>(folder_.path());
+    ctx_->OPERATOR = "OP1";
     useAllTables(*ctx_);
     seedMasterData(*ctx_);
     seedTillData(*ctx_);

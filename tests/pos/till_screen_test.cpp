@@ -23,7 +23,10 @@ TEST_F(TillSale, FreshScreenIsReadyForACashSale) {
     TestWindow& w = openTill();
     EXPECT_TRUE(w.checked("Cash"));
     EXPECT_FALSE(w.checked("Credit"));
-    EXPECT_TRUE(w.enabled("FinishedButton"));
+    // Ready to type: the cursor is in a new line's item code (nothing to finish yet).
+    EXPECT_TRUE(screen_->list().editing());
+    EXPECT_EQ(screen_->list().editColumn(), BrowsePointOfSale::kItemCode);
+    EXPECT_FALSE(w.enabled("FinishedButton"));
     EXPECT_TRUE(w.enabled("PaymentButton"));
     EXPECT_FALSE(w.visible("OrderNo"));
     EXPECT_FALSE(w.enabled("SelectDebButton"));
@@ -255,7 +258,12 @@ TEST_F(TillSale, SupervisorPriceBecomesTheItemsTillPrice) {
     TestWindow& w = openTill();
     answerSupervisor(kSupervisorPassword);
     w.press("SupButton");
+    rt_.messages.clear();
+    rt_.messageAnswers.push_back(ButtonYes);  // store 12.00 on COKE
     ring("COKE", "2", "0", "12.00");
+    ASSERT_EQ(rt_.messages.size(), 1u);
+    EXPECT_EQ(rt_.messages[0].text, "Store this price on the item for every later sale?|No: on this line only.");
+    rt_.messageAnswers.push_back(ButtonNo);  // 16.00 on this line only
     ring("DIESEL", "1", "0", "16.00");
     auto item = [&](const char* code) {
         auto& a301 = ctx_->access<PQXA301>();
@@ -265,7 +273,7 @@ TEST_F(TillSale, SupervisorPriceBecomesTheItemsTillPrice) {
         return a301.rec;
     };
     EXPECT_EQ(item("COKE").POSSELLINGPRICE, Decimal::of("12.00"));
-    EXPECT_EQ(item("DIESEL").POSSELLINGPRICE, Decimal::of("16.00"));
+    EXPECT_EQ(item("DIESEL").POSSELLINGPRICE, Decimal::of("15.00")) << "No keeps the item's price";
     // The rebate code counts the line as VAT-inclusive without touching the item's own status.
     EXPECT_EQ(clip(item("DIESEL").VATSTATUS), "E");
     std::vector<PQXV60> stored = lines();
@@ -323,7 +331,7 @@ TEST_F(TillSale, UnknownItemCodeOpensTheItemList) {
     w.edit("List", "NOSUCH", Key::of(Key::Tab));
     EXPECT_EQ(screen_->list().editColumn(), BrowsePointOfSale::kItemCode);
     EXPECT_EQ(valueText(screen_->list().editRow()[0]), "");
-    EXPECT_EQ(w.window().statusText(0), "Enter an Item Code, or ?{tab} to Select, {Esc} to cancel the entry");
+    EXPECT_EQ(w.window().statusText(0), "Item code NOSUCH was not found: choose the item from the list.");
     EXPECT_EQ(loc().TOTALAMOUNT, Decimal::of("11.50"));
 }
 
@@ -491,21 +499,31 @@ TEST_F(TillSale, FinishedWithNoLinesPostsAndPrintsNothing) {
     EXPECT_EQ(company(*ctx_).LASTDOCNR, 1233u);
 }
 
-TEST_F(TillSale, ClosingStoresTheSalesNumberAndReopeningContinues) {
+TEST_F(TillSale, ClosingAsksBeforeDiscardingASaleAndReopeningTakesTheNextNumber) {
     TestWindow& w = openTill();
     ring("MILK");
     tender("10.00");
     finish();
     EXPECT_EQ(loc().SALESNUMBER, 12);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 12) << "a number is stored when it is handed out";
     w.edit("List", "", Key::of(Key::Esc));
     ring("COKE");  // left on the screen when it closes
+    rt_.messages.clear();
+    rt_.messageAnswers.push_back(ButtonNo);
+    w.press("CloseButton");
+    ASSERT_EQ(rt_.messages.size(), 1u);
+    EXPECT_EQ(rt_.messages[0].text,
+              "There are lines on the screen that were not posted.|Do you want to discard this sale?");
+    EXPECT_TRUE(w.isOpen()) << "No keeps the sale";
+    EXPECT_EQ(lines().size(), 1u);
+    rt_.messageAnswers.push_back(ButtonYes);
     w.press("CloseButton");
     EXPECT_FALSE(w.isOpen());
     EXPECT_TRUE(std::count(rt_.ran.begin(), rt_.ran.end(), "AskDailyCashup"));
-    EXPECT_EQ(company(*ctx_).SALESNUMBER, 11);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 12);
     EXPECT_TRUE(lines().empty());
     openTill();
-    EXPECT_EQ(loc().SALESNUMBER, 12);
+    EXPECT_EQ(loc().SALESNUMBER, 13);
 }
 
 TEST_F(TillSale, SalesNumberWrapsToOne) {
@@ -524,9 +542,9 @@ TEST_F(TillSale, SalesNumberWrapsToOne) {
     finish();
     EXPECT_EQ(loc().SALESNUMBER, 1);
     closeTill();
-    EXPECT_EQ(company(*ctx_).SALESNUMBER, 0);
+    EXPECT_EQ(company(*ctx_).SALESNUMBER, 1);
     openTill();
-    EXPECT_EQ(loc().SALESNUMBER, 1);
+    EXPECT_EQ(loc().SALESNUMBER, 2);
 }
 
 TEST_F(TillSale, PaymentButtonMovesToPaidOnlyAfterLinesWereRungUp) {
@@ -583,6 +601,80 @@ TEST_F(TillSale, CashAndCreditSalesBoxesExcludeEachOther) {
     w.press("SelectDebButton");
     EXPECT_EQ(loc().DEBTOR, 0);
     EXPECT_EQ(w.focused(), w.control("SelectDebButton"));
+}
+
+}  // namespace
+}  // namespace tavlo::till_test
+
+namespace tavlo::till_test {
+namespace {
+
+// What the editor refuses it says, and the cursor stays where the fix is typed.
+TEST_F(TillSale, RefusedInputSaysWhyAndKeepsTheCursorThere) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, Key>> keys;  // typed text and the key after it
+        int column;                                      // where the cursor stays
+        const char* says;                                // the start of the status text
+    };
+    const Key tab = Key::of(Key::Tab);
+    const std::vector<Case> cases = {
+        {"letters in a quantity", {{"COKE", tab}, {"abc", tab}}, BrowsePointOfSale::kQty, "The quantity must be a number"},
+        {"a quantity too large", {{"BREAD", tab}, {"99999999", tab}}, BrowsePointOfSale::kQty, "The quantity "},
+        {"a discount over 100 %", {{"COKE", tab}, {"1", tab}, {"150", tab}}, BrowsePointOfSale::kDiscount,
+         "The discount must be a percentage"},
+        {"quantity 0 out of the last column", {{"COKE", tab}, {"0", tab}, {"0", tab}}, BrowsePointOfSale::kDiscount,
+         "A line needs an item and a quantity"},
+        {"a scanned unknown code", {{"NOSUCH", Key::of(Key::Enter)}}, BrowsePointOfSale::kItemCode,
+         "Item code NOSUCH is not known"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestWindow& w = openTill();
+        if (!screen_->list().editing()) w.press("Insert");
+        for (const auto& [text, key] : c.keys) w.edit("List", text, key);
+        EXPECT_TRUE(screen_->list().editing());
+        EXPECT_EQ(screen_->list().editColumn(), c.column);
+        EXPECT_EQ(w.window().statusText(0).rfind(c.says, 0), 0u) << w.window().statusText(0);
+        EXPECT_TRUE(lines().empty());
+        w.edit("List", "", Key::of(Key::Esc));
+        closeTill();
+    }
+}
+
+TEST_F(TillSale, ANegativeSupervisorPriceIsRefused) {
+    TestWindow& w = openTill();
+    answerSupervisor(kSupervisorPassword);
+    w.press("SupButton");
+    w.press("Insert");
+    w.edit("List", "COKE", Key::of(Key::Tab));
+    w.edit("List", "1", Key::of(Key::Tab));
+    w.edit("List", "-5", Key::of(Key::Tab));
+    EXPECT_EQ(screen_->list().editColumn(), BrowsePointOfSale::kSellingPrice);
+    EXPECT_EQ(w.window().statusText(0), "A selling price cannot be negative; returns go through Credit Note.");
+    auto& a301 = ctx_->access<PQXA301>();
+    a301.clearBuffer();
+    a301.rec.ITEMCODE = "COKE";
+    ASSERT_EQ(a301.get(PA301::ItemCodeKey), ErrNone);
+    EXPECT_EQ(a301.rec.POSSELLINGPRICE, Decimal::of("11.50"));
+}
+
+// A scanner types the code and Enter: each known code is a line of one, saved at once, and the
+// next line is open for the next scan.
+TEST_F(TillSale, ScannedCodesRingUpALineEachWithoutQuestions) {
+    TestWindow& w = openTill();
+    if (!screen_->list().editing()) w.press("Insert");
+    rt_.messages.clear();
+    for (const char* code : {"COKE", "MILK", "COKE"}) w.edit("List", code, Key::of(Key::Enter));
+    EXPECT_TRUE(rt_.messages.empty()) << "no save question per item";
+    EXPECT_EQ(lines().size(), 3u);
+    EXPECT_TRUE(screen_->list().editing());
+    EXPECT_EQ(screen_->list().editColumn(), BrowsePointOfSale::kItemCode);
+    EXPECT_EQ(loc().TOTALAMOUNT, Decimal::of("32.99"));
+    w.edit("List", "", Key::of(Key::Esc));
+    tender("40.00");
+    finish();
+    EXPECT_EQ(headerOf(*ctx_, 1234)->AMOUNT, Decimal::of("32.99"));
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ TEST_F(DailyCashup, WithoutACompanyRecordNothingPrints) {
 
 TEST_F(DailyCashup, AnUnknownOperatorPrintsNoNameButStillCountsTheirDocuments) {
     shop();
-    GLO.OPERATOR = "OP9";
+    ctx_->OPERATOR = "OP9";
     post(sale(1, 2, "45.00", 4, "OP9"));
     PrintDailyCashup(runtime_, *ctx_);
     EXPECT_FALSE(shows("Anna Smit"));

@@ -59,13 +59,13 @@ class SlipFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         GLO.reset();
-        GLO.OPERATOR = "OP1";
         setClock(&clock_);
         setReportPreviewer(&previewer_);
         // A fresh data folder each time, so a test may start over with SetUp.
         data_ = folder_ / ("data" + std::to_string(++runs_));
         std::filesystem::create_directories(data_);
         ctx_ = std::make_unique<Context>(data_);
+        ctx_->OPERATOR = "OP1";
         detail_ = 0;
         previewer_.shown.clear();
         previewer_.failure.reset();

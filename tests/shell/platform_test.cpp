@@ -35,3 +35,22 @@ TEST(Platform, RunsAProgramToItsEndAndGivesItsExitCode) {
     }
     std::filesystem::remove_all(folder);
 }
+
+TEST(Platform, RunsAProgramWithItsWordsInItsFolderWithoutMovingThisProcess) {
+    std::random_device rd;
+    auto folder = std::filesystem::temp_directory_path() / ("tavlo-run-" + std::to_string(rd()));
+    std::filesystem::create_directories(folder / "work dir");
+    auto script = folder / "show";
+    std::ofstream(script) << "#!/bin/sh\npwd > \"" << (folder / "out").string()
+                          << "\"\nfor a in \"$@\"; do echo \"[$a]\" >> \"" << (folder / "out").string() << "\"; done\n";
+    ::chmod(script.c_str(), 0755);
+    const auto here = std::filesystem::current_path();
+    auto code = systemPlatform().runAndWait(script, {"-add", "E:/My Backups/T01", "*.tps", "$HOME"}, folder / "work dir");
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(std::filesystem::current_path(), here);
+    std::ifstream in(folder / "out");
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all, (folder / "work dir").string() + "\n[-add]\n[E:/My Backups/T01]\n[*.tps]\n[$HOME]\n");  // no shell
+    EXPECT_EQ(systemPlatform().runAndWait(script, {}, folder / "missing"), std::nullopt);
+    std::filesystem::remove_all(folder);
+}

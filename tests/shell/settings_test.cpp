@@ -137,6 +137,32 @@ TEST_F(Settings, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_FALSE(writeSetting(dir / "no-such-folder" / "a.ini", "S", "K", "2"));
 }
 
+// Two tills writing the one settings file at the same moment, each its own keys, each spelling
+// the file its own way, starting with no file: every key of both is there afterwards.
+TEST_F(Settings, TwoProcessesWritingAtOnceLoseNoKey) {
+    constexpr int kWrites = 300;
+    auto writer = [&](const char* fileName, const char* prefix) {
+        for (int i = 0; i < kWrites; ++i)
+            if (!writeSetting(dir / fileName, i % 2 ? "Main" : "Till", std::string(prefix) + std::to_string(i), i))
+                return false;
+        return true;
+    };
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(writer(kWindowSettingsFile.data(), "child") ? 0 : 1);
+    const bool parentWrote = writer(kProgramSettingsFile.data(), "parent");
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(parentWrote);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    int lost = 0;
+    for (const char* prefix : {"child", "parent"})
+        for (int i = 0; i < kWrites; ++i)
+            lost += readSettingNumber(dir / "TAVLO.ini", i % 2 ? "Main" : "Till", std::string(prefix) + std::to_string(i), -1) != i;
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "one file, no lock left";
+}
+
 TEST_F(Settings, LanguageKeyUsesClippedNames) {
     EXPECT_EQ(languageUserKey("TILL1   ", "anna  "), "No_TILL1_anna");
     EXPECT_EQ(languageUserKey("TILL1", ""), "No_TILL1_");

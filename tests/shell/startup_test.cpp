@@ -2,7 +2,10 @@
 // and what is written back.
 #include "shell/startup.h"
 
+#include <fstream>
+
 #include "shell_fixture.h"
+#include "support.h"
 
 using namespace tavlo;
 using namespace tavlo::testing;
@@ -105,4 +108,88 @@ TEST_F(StartUp, TheLogInSpeaksTheLanguageTheFrameLastWroteForTheAccessLayer) {
         EXPECT_EQ(access.afrikaans(), c.afrikaans);
         shutDown(access, translator);
     }
+}
+
+namespace {
+// An installed program: its folder apart from the data folder.
+class InstalledPlatform : public NamedPlatform {
+public:
+    std::filesystem::path program;
+    std::filesystem::path executableDirectory() override { return program; }
+};
+}  // namespace
+
+// The users live in the data folder, whoever runs the program and wherever it is installed: a
+// read-only program folder and an empty home folder change nothing.
+TEST_F(StartUp, UsersLiveInTheDataFolderEvenWithAReadOnlyProgramFolderAndAnEmptyHome) {
+    namespace fs = std::filesystem;
+    support::TempFolder root;
+    const fs::path program = root / "program", home = root / "home", fresh = root / "fresh", used = root / "used";
+    for (const auto& f : {home, fresh, used}) {
+        fs::create_directories(f);
+        fs::permissions(f, fs::perms::all);
+    }
+    fs::create_directories(program);
+    fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(root.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    std::ofstream(used / "PQxA10.tps") << "";  // a shop in use whose users file is gone
+    fs::permissions(used / "PQxA10.tps", fs::perms::all);
+    logInAs("boss", "pw");
+    std::string result = support::inChild(
+        [&]() -> std::string {
+            setenv("HOME", home.c_str(), 1);
+            unsetenv("XDG_DATA_HOME");
+            for (const fs::path& data : {fresh, used}) {
+                InstalledPlatform installed;
+                installed.folder = data;
+                installed.program = program;
+                AccessControl access;
+                rt.messages.clear();
+                rt.ran.clear();
+                startUp(rt, installed, access, translator);
+                long handle = access.LoginText(rt, "Tavlo v5 | Main");
+                shutDown(access, translator);
+                if (access.file() != data / "TavloUsers.db") return "users file at " + access.file().string();
+                if (data == fresh && (handle == 0 || rt.ran != std::vector<std::string>{"AccessFirstUser"}))
+                    return "a new shop did not get its first user";
+                if (data == used) {
+                    if (handle != 0 || !rt.ran.empty()) return "a folder in use reached a form";
+                    if (rt.messages.empty() || rt.messages[0].text.find("README") == std::string::npos)
+                        return "a folder in use was not refused with the recovery step";
+                }
+            }
+            return "";
+        },
+        /*unprivileged=*/true);
+    EXPECT_EQ(result, "");
+    EXPECT_TRUE(fs::exists(fresh / "TavloUsers.db"));
+    EXPECT_FALSE(fs::exists(used / "TavloUsers.db"));
+    EXPECT_TRUE(fs::is_empty(home));
+    EXPECT_TRUE(fs::is_empty(program));
+    fs::permissions(program, fs::perms::owner_all);
+}
+
+// Earlier versions kept the users beside the program: an existing shop keeps its users.
+TEST_F(StartUp, AUsersFileBesideTheProgramIsTakenOverOnceIntoTheDataFolder) {
+    namespace fs = std::filesystem;
+    support::TempFolder program;
+    {
+        AccessControl earlier;
+        earlier.useFolder(program.path());
+        ASSERT_TRUE(earlier.addUser("boss", "", "pw", true));
+    }
+    std::ofstream(file("PQxA10.tps")) << "";
+    InstalledPlatform installed;
+    installed.folder = platform.folder;
+    installed.program = program.path();
+    AccessControl access;
+    logInAs("boss", "pw");
+    startUp(rt, installed, access, translator);
+    EXPECT_NE(access.LoginText(rt, "Tavlo v5 | Main"), 0);
+    shutDown(access, translator);
+    EXPECT_TRUE(fs::exists(file("TavloUsers.db")));
+    EXPECT_FALSE(fs::exists(program / "TavloUsers.db"));
+    EXPECT_EQ(rt.ran, std::vector<std::string>{"AccessLogin"});
 }

@@ -1,5 +1,6 @@
 #include "bench_tables.h"
 
+#include <chrono>
 #include <stdexcept>
 #include <variant>
 
@@ -10,6 +11,8 @@
 #include "util/text.h"
 
 namespace tavlo::support {
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -112,6 +115,59 @@ void seedPostedSales(const std::filesystem::path& folder, int documents) {
         }
     }
     sql.exec("COMMIT");
+}
+
+
+void seedBenchShop(const std::filesystem::path& folder, int documents) {
+    auto check = [](bool ok, const std::string& what) {
+        if (!ok) throw std::runtime_error("seeding: " + what);
+    };
+    Context ctx(folder);
+    for (const TableDef* t : dictionaryTables()) {
+        ctx.access(*t).UseFile();
+        check(ctx.access(*t).OpenNow() == LevelBenign, "open " + t->label);
+    }
+    {
+        auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10>(5s);
+        auto& a10 = ctx.access<PQXA10>();
+        for (auto [n, cls] : {std::pair{1000, "A"}, {8400, "K"}, {9500, "L"}, {4900, "E"}}) {
+            a10.clearBuffer();
+            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
+            a10.rec.CLASSCODE = cls;
+            a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
+            a10.rec.ACCDESC = "Account " + std::to_string(n);
+            check(a10.add() == ErrNone, "account");
+        }
+        auto& v01 = ctx.access<PQXV01>();
+        v01.clearBuffer();
+        v01.rec.VATCODE = "01";
+        v01.rec.VATRATE = Decimal::of("15.0");
+        v01.rec.ACCNUMBER = 9500;
+        check(v01.add() == ErrNone, "vat");
+        auto& a301 = ctx.access<PQXA301>();
+        for (int i = 0; i < 5; ++i) {
+            a301.clearBuffer();
+            a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
+            a301.rec.ITEMDESC = "Item " + std::to_string(i);
+            a301.rec.ENTNUMBER = static_cast<std::uint16_t>(i + 1);
+            check(a301.add() == ErrNone, "item");
+        }
+        auto& s10 = ctx.access<PQXS10>();
+        s10.clearBuffer();
+        s10.rec.SPECNUMBER = 1;
+        s10.rec.POSACCNUMBER = 8400;
+        s10.rec.POSDIRECTACC = 8400;
+        s10.rec.POSDISCACC = 4900;
+        check(s10.add() == ErrNone, "spec");
+        auto& cs10 = ctx.access<PACS10>();
+        cs10.clearBuffer();
+        cs10.rec.USERNUMBER = 1;
+        cs10.rec.PREFIX = "B";
+        cs10.rec.LASTDOCNR = static_cast<std::uint32_t>(documents);
+        check(cs10.add() == ErrNone, "company");
+        check(tx.commit(), "seed");
+    }
+    seedPostedSales(folder, documents);
 }
 
 }  // namespace tavlo::support

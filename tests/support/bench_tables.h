@@ -38,4 +38,9 @@ private:
 // files must exist.
 void seedPostedSales(const std::filesystem::path& folder, int documents);
 
+// A shop for benchmarks in an empty folder: every table file, accounts 1000 (sales), 8400 (cash
+// and card), 9500 (VAT), 4900 (rounding), VAT code "01" at 15 %, items ITEM0..ITEM4, the
+// specification record, the company record with prefix "B", and `documents` posted sales.
+void seedBenchShop(const std::filesystem::path& folder, int documents);
+
 }  // namespace tavlo::support

@@ -75,6 +75,34 @@ TEST(Picture, FormatsTextDatesTimesAndPatterns) {
     EXPECT_EQ(formatPicture("", "plain"), "plain");
 }
 
+// A value no date or time picture can show fills the field with "#", as a number too wide does;
+// it never throws out of the window that shows it.
+TEST(Picture, ValuesBeyondTheCalendarShowHashesAndNeverThrow) {
+    const struct {
+        const char* picture;
+        const char* value;
+        const char* shown;
+    } cases[] = {
+        {"@d06", "33333333333333333333333333333323333", "##########"},
+        {"@d6", "9223372036854775808", "##########"},
+        {"@d5", "9223372036854775807", "########"},
+        {"@d12", "3000001", "########"},
+        {"@d17", "-9223372036854775809", ""},
+        {"@t4", "9223372036854775808", "########"},
+        {"@t1", "99999999999999999999999.5", "#####"},
+        {"@t04", "-99999999999999999999", ""},
+        {"@pPage <<<#p", "99999999999999999999999999999999", "Page ####"},
+        {"@s10", "-99999999999999999999.25", "-999999999"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.picture) + " " + c.value);
+        EXPECT_EQ(formatPicture(c.picture, Decimal::of(c.value)), c.shown);
+        EXPECT_EQ(formatPicture(c.picture, std::string_view(c.value)), c.shown);  // the same number held as text
+    }
+    // the last day the calendar holds is still a date
+    EXPECT_EQ(formatPicture("@d10", Decimal(dayNumber(9999, 12, 31))), "9999/12/31");
+}
+
 TEST(Picture, ParsesWhatWasTypedBackThroughTheSamePicture) {
     const struct {
         const char* picture;
@@ -101,7 +129,7 @@ TEST(Picture, ParsesWhatWasTypedBackThroughTheSamePicture) {
     EXPECT_FALSE(parsePicture("@s20", "abc").has_value());
     EXPECT_EQ(parseTextPicture("@s3", "abcdef"), "abc");
     // what is shown reads back as the same value
-    for (const char* pic : {"@n-15.2", "@n(13.2)", "@n15.2", "@n9.2-", "@n-13.3"})
+    for (const char* pic : {"@n-15.2", "@n(13.2)", "@n15.2", "@n9.2-", "@n-13.3", "@n*12.2"})
         for (const char* v : {"-1234.5", "0.01", "-0.99", "12"}) {
             SCOPED_TRACE(std::string(pic) + " " + v);
             Decimal value = Decimal::of(v);

@@ -1,0 +1,93 @@
+// "Select Cashslip" on a history of 100 000 documents: opening the list (a new context, as the
+// menu command has, the window and its first page), and moving about in it: the last document,
+// a sort by date, and a sort by amount (a column without a key: every document is read).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "data/file_manager.h"
+#include "framework/test_runtime.h"
+#include "reports/select_cash_slip.h"
+#include "bench_tables.h"
+
+namespace {
+
+using namespace tavlo;
+
+constexpr int kDocuments = 100000;
+
+class HistoryFolder {
+public:
+    HistoryFolder() {
+        path_ = std::filesystem::temp_directory_path() / ("tavlo-bench-reprint-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(path_);
+        std::filesystem::create_directories(path_);
+        support::seedBenchShop(path_, kDocuments);
+    }
+    ~HistoryFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+const std::filesystem::path& history() {
+    static HistoryFolder folder;
+    return folder.path();
+}
+
+void OpenReprintList(benchmark::State& state) {
+    const auto& folder = history();
+    for (auto _ : state) {
+        TestRuntime runtime;
+        ContextScope scope(std::make_shared<Context>(folder));  // the new thread's context
+        report::SelectCashSlip select;
+        auto w = runtime.open(select);
+        if (!w.isOpen() || select.list().size() == 0) throw std::runtime_error("the list did not open");
+        benchmark::DoNotOptimize(select.list().selectedRow());
+        runtime.finish(w);
+    }
+    state.counters["documents"] = kDocuments;
+}
+BENCHMARK(OpenReprintList)->Unit(benchmark::kMillisecond);
+
+// One step in an open list: what the operator waits for after a key or a heading.
+template <class Step>
+void InOpenList(benchmark::State& state, Step step) {
+    const auto& folder = history();
+    TestRuntime runtime;
+    ContextScope scope(std::make_shared<Context>(folder));
+    report::SelectCashSlip select;
+    auto w = runtime.open(select);
+    for (auto _ : state) {
+        step(w);
+        benchmark::DoNotOptimize(select.list().selectedRow());
+    }
+    runtime.finish(w);
+}
+
+void EndThenHome(benchmark::State& state) {
+    InOpenList(state, [](TestWindow& w) {
+        w.listKey("List", Key{Key::End});
+        w.listKey("List", Key{Key::Home});
+    });
+}
+BENCHMARK(EndThenHome)->Unit(benchmark::kMillisecond);
+
+void SortByDate(benchmark::State& state) {
+    InOpenList(state, [](TestWindow& w) { w.clickHeading("List", 1); });
+}
+BENCHMARK(SortByDate)->Unit(benchmark::kMillisecond);
+
+void SortByAmount(benchmark::State& state) {
+    InOpenList(state, [](TestWindow& w) { w.clickHeading("List", 2); });
+}
+BENCHMARK(SortByAmount)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
