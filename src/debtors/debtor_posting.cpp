@@ -3,6 +3,7 @@
 #include <chrono>
 #include <vector>
 
+#include "data/company_record.h"
 #include "data/file_manager.h"
 #include "shell/globals.h"
 #include "util/date.h"
@@ -37,12 +38,11 @@ private:
     Context& ctx_;
 };
 
-template <class T>
-T firstRecord(Context& ctx) {
-    auto& file = ctx.access<T>();
-    file.clearBuffer();
-    file.SetFileOrder();
-    return file.next() == ErrNone ? file.rec : T{};
+PQXS10 settingsRecord(Context& ctx) {
+    auto& s10 = ctx.access<PQXS10>();
+    s10.clearBuffer();
+    s10.SetFileOrder();
+    return s10.next() == ErrNone ? s10.rec : PQXS10{};
 }
 
 }  // namespace
@@ -71,8 +71,9 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
     a10.rec.ACCNUMBER = entry.debtor;
     if (a10.get(PA10::AccNumberKey) != ErrNone) return refuse(Failure::NoDebtor);
     const PQXA10 debtor = a10.rec;
-    const PQXS10 settings = firstRecord<PQXS10>(ctx);
-    const PACS10 company = firstRecord<PACS10>(ctx);
+    const PQXS10 settings = settingsRecord(ctx);
+    auto& cs10 = ctx.access<PACS10>();
+    const PACS10 company = readCompanyRecord(cs10) == ErrNone ? cs10.rec : PACS10{};
 
     DocumentWriter writer(ctx);
     if (write) writer.setWrite(std::move(write));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "data/company_record.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -37,9 +38,7 @@ void DocumentWriter::failed(int code, std::string text) {
 
 std::uint32_t DocumentWriter::counterNow(std::uint32_t& known) {
     auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    std::uint32_t stored = cs10.next() == ErrNone ? cs10.rec.LASTDOCNR : 0;
+    std::uint32_t stored = readCompanyRecord(cs10) == ErrNone ? cs10.rec.LASTDOCNR : 0;
     known = std::max(known, stored);
     return known;
 }
@@ -84,9 +83,7 @@ std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted
 
 bool DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known) {
     auto& cs10 = ctx_.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.SetFileOrder();
-    int rc = cs10.next();
+    int rc = readCompanyRecord(cs10);
     known = std::max(known, documentNo);
     if (rc == ErrNoRecord) return true;  // no company record to keep the counter in
     if (rc != ErrNone) {
