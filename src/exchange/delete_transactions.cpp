@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "data/file_manager.h"
 #include "data/storage.h"
+#include "exchange/sql.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "shell/globals.h"
@@ -47,36 +49,23 @@ void tell(const std::string& text, Icon icon = Icon::Information) {
     showMessage(box);
 }
 
-std::string identifier(std::string_view name) {
-    std::string q = "\"";
-    for (char c : name) {
-        if (c == '"') q += '"';
-        q += c;
-    }
-    return q + "\"";
-}
-
-// The two history files on a connection of their own, for deletes by the thousand: the header
-// file is the main database (a real file, so a commit across both files is atomic) and the
-// detail file is attached. Key conditions repeat the partial indexes' "<> 0" so the indexes serve.
+// The two history files on a connection of their own, for deletes by the thousand. Like the
+// storage's transactions it has the transaction file as its main database (a commit across both
+// files is atomic only with a real main file) and takes the files' locks in file-name order. Key
+// conditions repeat the partial indexes' "<> 0" so the indexes serve.
 class HistoryFiles {
 public:
-    explicit HistoryFiles(Context& ctx) {
+    explicit HistoryFiles(Context& ctx) : conn_(ctx.folder() / kTransactionFile, false, false, kLockWaitMs) {
         const TableDef& h20 = PQXH20::table();
         const TableDef& h21 = PQXH21::table();
-        db_ = openDatabase(ctx.folder() / h20.diskFile(), false, false, kLockWaitMs, &error_);
-        if (!db_) return;
-        sqlite3_stmt* attach = nullptr;
-        sqlite3_prepare_v2(db_, "ATTACH DATABASE ?1 AS h21", -1, &attach, nullptr);
-        sqlite3_bind_text(attach, 1, (ctx.folder() / h21.diskFile()).c_str(), -1, SQLITE_TRANSIENT);
-        const int rc = sqlite3_step(attach);
-        sqlite3_finalize(attach);
-        if (rc != SQLITE_DONE) {
+        if (!conn_.ok() || !conn_.attach(ctx.folder() / h20.diskFile(), "h20") ||
+            !conn_.attach(ctx.folder() / h21.diskFile(), "h21")) {
             fail();
             return;
         }
-        if (!syncWrites()) sqlite3_exec(db_, "PRAGMA h21.synchronous=OFF", nullptr, nullptr, nullptr);
-        const std::string headers = "main." + identifier(h20.sqlName), rows = "h21." + identifier(h21.sqlName);
+        if (!syncWrites()) conn_.exec("PRAGMA h20.synchronous=OFF; PRAGMA h21.synchronous=OFF");
+        const std::string headers = "h20." + exchange::quoteName(h20.sqlName);
+        const std::string rows = "h21." + exchange::quoteName(h21.sqlName);
         lockHeaders_ = "DELETE FROM " + headers + " WHERE 0";
         lockRows_ = "DELETE FROM " + rows + " WHERE 0";
         if (!prepare(&select_, "SELECT DOCUMENTNO FROM " + headers +
@@ -89,10 +78,7 @@ public:
     }
     ~HistoryFiles() {
         for (sqlite3_stmt* s : {select_, eraseHeader_, eraseRows_}) sqlite3_finalize(s);
-        if (db_) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-            sqlite3_close_v2(db_);
-        }
+        if (conn_.ok() && !sqlite3_get_autocommit(conn_.get())) conn_.exec("ROLLBACK");
     }
     HistoryFiles(const HistoryFiles&) = delete;
     HistoryFiles& operator=(const HistoryFiles&) = delete;
@@ -114,22 +100,22 @@ public:
     // A write transaction over both files, their locks taken in file-name order as every
     // station takes them, so two never wait on each other.
     bool begin() {
-        if (sqlite3_exec(db_, "BEGIN DEFERRED", nullptr, nullptr, nullptr) != SQLITE_OK) return fail();
+        if (!conn_.exec("BEGIN DEFERRED")) return fail();
         for (const std::string* lock : {&lockHeaders_, &lockRows_})
-            if (sqlite3_exec(db_, lock->c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            if (!conn_.exec(*lock)) {
                 fail();
-                sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+                conn_.exec("ROLLBACK");
                 return false;
             }
         return true;
     }
     bool commit() {
-        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+        if (conn_.exec("COMMIT")) return true;
         fail();
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        conn_.exec("ROLLBACK");
         return false;
     }
-    void rollback() { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); }
+    void rollback() { conn_.exec("ROLLBACK"); }
 
     // The header, while it is still dated in the range, then its rows. 1 erased, 0 left alone
     // (gone or redated since it was counted), -1 failed.
@@ -143,7 +129,7 @@ public:
             fail();
             return -1;
         }
-        if (sqlite3_changes(db_) == 0) return 0;
+        if (sqlite3_changes(conn_.get()) == 0) return 0;
         sqlite3_bind_int64(eraseRows_, 1, documentNo);
         rc = sqlite3_step(eraseRows_);
         sqlite3_reset(eraseRows_);
@@ -156,17 +142,21 @@ public:
 
 private:
     bool prepare(sqlite3_stmt** s, const std::string& sql) {
-        return sqlite3_prepare_v2(db_, sql.c_str(), -1, s, nullptr) == SQLITE_OK || fail();
+        return sqlite3_prepare_v2(conn_.get(), sql.c_str(), -1, s, nullptr) == SQLITE_OK || fail();
     }
-    // Keeps the engine's reason; always false.
+    // Keeps the reason; always false.
     bool fail() {
-        const int code = sqlite3_errcode(db_);
+        if (!conn_.ok()) {
+            error_ = conn_.error();
+            return false;
+        }
+        const int code = sqlite3_errcode(conn_.get());
         lockedOut_ = code == SQLITE_BUSY || code == SQLITE_LOCKED;
-        error_ = lockedOut_ ? storeErrorText(ErrLockedOut) : sqlite3_errmsg(db_);
+        error_ = lockedOut_ ? storeErrorText(ErrLockedOut) : sqlite3_errmsg(conn_.get());
         return false;
     }
 
-    sqlite3* db_ = nullptr;
+    exchange::SqlConnection conn_;
     sqlite3_stmt *select_ = nullptr, *eraseHeader_ = nullptr, *eraseRows_ = nullptr;
     std::string lockHeaders_, lockRows_;
     std::string error_;
@@ -184,7 +174,16 @@ public:
         h20.UseFile();
         h21.UseFile();
         ok_ = h20.OpenNow() == LevelBenign && h21.OpenNow() == LevelBenign;
-        if (!ok_) error_ = h20.errorCode() ? h20.errorText() : h21.errorText();
+        if (!ok_) {
+            error_ = h20.errorCode() ? h20.errorText() : h21.errorText();
+            return;
+        }
+        // A folder that never had a transaction gets its transaction file made the storage's way.
+        if (!std::filesystem::exists(ctx_.folder() / kTransactionFile)) {
+            Transaction none(ctx_, {}, std::chrono::milliseconds(kLockWaitMs));
+            ok_ = none.active();
+            if (!ok_) error_ = none.errorText();
+        }
     }
     ~HistoryUse() {
         ctx_.access<PQXH21>().Close();
@@ -203,13 +202,19 @@ private:
 
 }  // namespace
 
-std::vector<std::uint32_t> historyDocuments(Context& ctx, DayNumber from, DayNumber to) {
+std::vector<std::uint32_t> historyDocuments(Context& ctx, DayNumber from, DayNumber to, std::string* error) {
     std::vector<std::uint32_t> documents;
     if (to < from || to <= 0) return documents;
     HistoryUse use(ctx);
-    if (!use.ok()) return documents;
+    if (!use.ok()) {
+        if (error) *error = use.error();
+        return documents;
+    }
     HistoryFiles files(ctx);
-    if (files.ok()) files.documents(from, to, documents);
+    if (!files.ok() || !files.documents(from, to, documents)) {
+        documents.clear();
+        if (error) *error = files.error();
+    }
     return documents;
 }
 
@@ -288,9 +293,15 @@ void DeleteTransactions::TakeAccepted(int control) {
 void DeleteTransactions::deleteRange() {
     const std::string from = shortDate(fromDate_), to = shortDate(toDate_);
     std::vector<std::uint32_t> documents;
+    std::string error;
     {
         WaitCursor wait(runtime());
-        documents = historyDocuments(context(), fromDate_, toDate_);
+        documents = historyDocuments(context(), fromDate_, toDate_, &error);
+    }
+    if (!error.empty()) {
+        tell(std::string(byLanguage("Die geskiedenis kon nie gelees word nie: ", "The history could not be read: ")) + error,
+             Icon::Exclamation);
+        return;
     }
     if (documents.empty()) {
         tell(std::string(byLanguage("Daar is geen dokumente gedateer van ", "There are no documents dated from ")) +

@@ -17,8 +17,9 @@ namespace tavlo {
 class Context;
 
 // The document numbers of the history headers dated from `from` to `to`, both included, in
-// date order. Headers without a date are never in a range.
-std::vector<std::uint32_t> historyDocuments(Context& ctx, DayNumber from, DayNumber to);
+// date order. Headers without a date are never in a range. When the history cannot be read the
+// list is empty and *error (if given) says why.
+std::vector<std::uint32_t> historyDocuments(Context& ctx, DayNumber from, DayNumber to, std::string* error = nullptr);
 
 struct HistoryDeleteResult {
     std::size_t deleted = 0;  // documents deleted (their rows with them)
