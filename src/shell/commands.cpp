@@ -6,6 +6,7 @@
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "reports/audit_report.h"
 
 namespace tavlo {
 
@@ -18,6 +19,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
+        {kAuditTrail, [] { return std::make_unique<report::AuditTrail>(); }},
     };
 }
 
