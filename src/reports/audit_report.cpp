@@ -85,7 +85,17 @@ void AuditTrailReport::TakeRecord() {
 void PrintAuditTrail(Runtime& runtime, Context& ctx, DayNumber from, DayNumber to) {
     AuditTrailReport report(ctx, from, to);
     runtime.run(report);
-    if (report.completed()) showReport(runtime, report.output());
+    if (!report.completed()) return;
+    if (report.entries() > 0) {
+        showReport(runtime, report.output());
+        return;
+    }
+    // An empty preview would leave the owner guessing whether the report ran.
+    MessageRequest box;
+    box.title = std::string(byLanguage("Ouditspoor", "Audit Trail"));
+    box.text = std::string(byLanguage("Daar is geen inskrywings op hierdie dae nie.", "There are no entries on these days."));
+    box.icon = Icon::Information;
+    runtime.message(box);
 }
 
 AuditTrail::AuditTrail() : Procedure("AuditTrail") {}

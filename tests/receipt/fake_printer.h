@@ -66,6 +66,62 @@ private:
     std::vector<std::string> jobs_;
 };
 
+// A printer that is switched on but never answers: it listens with no room in its queue, so a
+// new connection is never completed.
+class SilentPrinter {
+public:
+    SilentPrinter() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        ::listen(fd_, 0);
+        // Fill the queue: these are accepted by the system and never taken.
+        for (int i = 0; i < 4; ++i) {
+            int c = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(c, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            fillers_.push_back(c);
+        }
+        ::poll(nullptr, 0, 50);
+    }
+    ~SilentPrinter() {
+        for (int c : fillers_) ::close(c);
+        ::close(fd_);
+    }
+    std::string address() const { return "net:127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<int> fillers_;
+};
+
+// A printer that takes the connection and then reads nothing (out of paper, cover open).
+class StuckPrinter {
+public:
+    StuckPrinter() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t len = sizeof a;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        ::listen(fd_, 8);
+    }
+    ~StuckPrinter() { ::close(fd_); }
+    std::string address() const { return "net:127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 // A local port nobody listens on.
 inline int closedPort() {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);

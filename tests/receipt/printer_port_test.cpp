@@ -114,16 +114,20 @@ TEST(PrinterPort, DeliversEveryByteToAFileAndANetworkPrinter) {
 
 TEST(PrinterPort, APrinterThatIsNotThereIsToldWithinTheLimit) {
     support::TempFolder folder;
+    testing::SilentPrinter silent;
+    testing::StuckPrinter stuck;
     struct Case {
         std::string target;
         std::string says;
+        std::size_t bytes = 3;
     };
     for (const Case& c : {Case{"device:" + (folder / "no-such-dir" / "lp0").string(), "cannot be opened"},
                           Case{"net:127.0.0.1:" + std::to_string(testing::closedPort()), "does not answer"},
-                          // Not routable: the connection is never answered (or refused at once).
-                          Case{"net:10.255.255.1:9100", "10.255.255.1:9100"}}) {
+                          Case{silent.address(), "did not answer within 2 seconds"},
+                          // More than the connection's buffers hold, to a printer that takes nothing.
+                          Case{stuck.address(), "did not answer within 2 seconds", 64u << 20}}) {
         auto start = Steady::now();
-        SendResult r = sendToPrinter(*PrinterTarget::parse(c.target), "job");
+        SendResult r = sendToPrinter(*PrinterTarget::parse(c.target), std::string(c.bytes, 'x'));
         auto took = Steady::now() - start;
         EXPECT_FALSE(r.ok) << c.target;
         EXPECT_NE(r.error.find(c.says), std::string::npos) << r.error;
