@@ -39,7 +39,7 @@ void ReceiptPrinterSetup::DefineWindow(Window& w) {
     printerEntry_ = row("Printer .:", Binding(&printer_, 120), "@s120", "Printer", 126);
     w[printerEntry_].tip = "none, device:/dev/usb/lp0, net:192.168.1.50:9100 or cups:queue";
     row("Characters per line .:", Binding(&width_), "@n2", "Width");
-    row("Code page .:", Binding(&codePage_), "@n4", "CodePage");
+    row("Code page .:", Binding(&codePage_), "@n_4", "CodePage");
     w.check("Cut the paper", Binding(&cut_)).at(10, y, 120, 10).name("Cut");
     y += 14;
     w.check("Open the drawer after a cash sale", Binding(&drawer_)).at(10, y, 200, 10).name("Drawer");
