@@ -17,6 +17,7 @@
 #include "data/storage.h"
 #include "framework/test_runtime.h"
 #include "pos/point_of_sale.h"
+#include "receipt/receipt_printer.h"
 #include "receipt/receipt_settings.h"
 #include "reports/report_output.h"
 #include "shell/globals.h"
@@ -190,5 +191,30 @@ void FinishedToNetworkPrinter(benchmark::State& state) {
     finishedToPrinter(state, printer.address(), [&printer] { return printer.jobs().size(); });
 }
 BENCHMARK(FinishedToNetworkPrinter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The printer's part alone: the posted 20-line sale read back, laid out and sent.
+void PostedSaleToDeviceFile(benchmark::State& state) {
+    const auto device = shop().path() / "lp0";
+    std::ofstream(device).close();
+    receipt::ReceiptSettings s;
+    s.printer = *receipt::PrinterTarget::parse("device:" + device.string());
+    s.drawer = true;
+    Counter c(s);
+    TestWindow& w = *c.window;
+    w.press("Insert");
+    for (int i = 0; i < kLines; ++i) c.line(i);
+    w.press("PaymentButton");
+    w.type("Paid", "2000");
+    w.press("Finished");
+    std::uint32_t documentNo = 0;
+    auto& t20 = c.ctx->access<PQXT20>();
+    t20.SetEnd(PT20::DocumentNoKey);
+    while (t20.Previous() == LevelBenign && documentNo == 0)
+        if (t20.rec.TRANTYPENUMBER == 5) documentNo = t20.rec.DOCUMENTNO;  // the sale, not its rounding
+    SlipArgs args{documentNo, Decimal(0), Decimal(2000), Decimal(0), 0, true};
+    for (auto _ : state) check(receipt::printSaleOnReceiptPrinter(c.rt, *c.ctx, args) && c.rt.messages.empty(), "print");
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(device)) / static_cast<double>(state.iterations());
+}
+BENCHMARK(PostedSaleToDeviceFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
