@@ -152,12 +152,15 @@ SendResult toNetwork(const PrinterTarget& t, std::string_view bytes, std::chrono
 }
 
 // lp reads the job from its standard input; the argument list goes to the program as it is,
-// never through a shell.
+// never through a shell. The input is a socket rather than a pipe, so that an lp that stops
+// reading early is an error to report (MSG_NOSIGNAL), not a SIGPIPE that ends the till.
 SendResult toCups(const PrinterTarget& t, std::string_view bytes, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return failure(t, "kan nie bereik word nie.", "cannot be reached.", std::strerror(errno));
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeFds) != 0)
+        return failure(t, "kan nie bereik word nie.", "cannot be reached.", std::strerror(errno));
     Fd readEnd(pipeFds[0]), writeEnd(pipeFds[1]);
+    ::shutdown(readEnd.get(), SHUT_WR);
     Fd devNull(::open("/dev/null", O_WRONLY | O_CLOEXEC));
 
     posix_spawn_file_actions_t actions;
@@ -174,7 +177,7 @@ SendResult toCups(const PrinterTarget& t, std::string_view bytes, std::chrono::m
     if (rc != 0) return failure(t, "se program lp kan nie begin nie.", "cannot be reached: lp did not start.", std::strerror(rc));
     readEnd.reset();
     ::fcntl(writeEnd.get(), F_SETFL, O_NONBLOCK);
-    int err = writeAll(writeEnd.get(), bytes, deadline, false);
+    int err = writeAll(writeEnd.get(), bytes, deadline, true);
     writeEnd.reset();  // end of the job
 
     int status = 0;
@@ -189,7 +192,7 @@ SendResult toCups(const PrinterTarget& t, std::string_view bytes, std::chrono::m
         }
         ::poll(nullptr, 0, 5);
     }
-    if (err != 0 && err != EPIPE) return failure(t, "het nie alles aanvaar nie.", "did not take the slip.", std::strerror(err));
+    if (err != 0 && err != EPIPE && err != ECONNRESET) return failure(t, "het nie alles aanvaar nie.", "did not take the slip.", std::strerror(err));
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return failure(t, "se ry het die werk geweier.", "queue refused the job.",
                        "lp " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1));

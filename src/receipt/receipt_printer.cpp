@@ -10,20 +10,25 @@
 namespace tavlo::receipt {
 namespace {
 
-void tell(Runtime& runtime, const std::string& text, bool slipLost) {
+// What was kept although its slip did not print.
+enum class Kept { Nothing, Sale, Tab };
+
+void tell(Runtime& runtime, const std::string& text, Kept kept) {
     MessageRequest box;
     box.title = std::string(byLanguage("Strokiesdrukker", "Receipt printer"));
     box.text = text;
-    if (slipLost)
+    if (kept == Kept::Sale)
         box.text += std::string(byLanguage("|Die verkoop is geboek. Druk die strokie weer uit die herdruklys.",
                                            "|The sale is posted. Print the slip again from the reprint list."));
+    else if (kept == Kept::Tab)
+        box.text += std::string(byLanguage("|Die items is op die rekening gestoor.", "|The items are stored on the tab."));
     box.icon = Icon::Exclamation;
     box.buttons = ButtonOk;
     box.defaultButton = ButtonOk;
     runtime.message(box);
 }
 
-bool send(Runtime& runtime, const ReceiptSettings& settings, const std::string& bytes, bool slip) {
+bool send(Runtime& runtime, const ReceiptSettings& settings, const std::string& bytes, Kept slip) {
     if (!settings.valid) {
         tell(runtime, std::string(byLanguage("Die strokiesdrukker se instelling (Printer=) is nie reg nie.",
                                              "The receipt printer setting (Printer=) is not understood.")),
@@ -40,12 +45,14 @@ bool send(Runtime& runtime, const ReceiptSettings& settings, const std::string& 
 ReceiptSettings settingsOf(Context& ctx) { return readReceiptSettings(receiptSettingsFile(ctx.folder())); }
 
 bool printReceipt(Runtime& runtime, const ReceiptSettings& settings, const Receipt& receipt, bool kick) {
-    const bool slip = receipt.kind != ReceiptKind::TestPage;
+    const Kept slip = receipt.kind == ReceiptKind::Cash || receipt.kind == ReceiptKind::Debtor ? Kept::Sale
+                      : receipt.kind == ReceiptKind::Tab                                     ? Kept::Tab
+                                                                                             : Kept::Nothing;
     return send(runtime, settings, renderReceipt(receipt, settings.format, kick && settings.drawer), slip);
 }
 
 bool kickDrawer(Runtime& runtime, const ReceiptSettings& settings) {
-    return send(runtime, settings, drawerJob(settings.format), false);
+    return send(runtime, settings, drawerJob(settings.format), Kept::Nothing);
 }
 
 bool printSaleOnReceiptPrinter(Runtime& runtime, Context& ctx, const SlipArgs& args) {
@@ -82,13 +89,13 @@ bool noSale(Runtime& runtime, Context& ctx, const std::string& supervisorPasswor
     if (!settings.active())
         tell(runtime, std::string(byLanguage("Geen strokiesdrukker met 'n kontantlaai is gekies nie.",
                                              "No receipt printer with a cash drawer is set.")),
-             false);
+             Kept::Nothing);
     // The entry is written whether or not the drawer answered: the supervisor asked for it.
     AuditEntry entry{.action = AuditAction::NoSale, .source = source, .newValue = opened ? "opened" : "failed"};
     if (!writeAudit(ctx, entry))
         tell(runtime, std::string(byLanguage("Die ouditinskrywing kon nie gestoor word nie.",
                                              "The audit entry could not be stored.")),
-             false);
+             Kept::Nothing);
     return opened;
 }
 

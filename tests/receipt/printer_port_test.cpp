@@ -157,6 +157,12 @@ TEST(PrinterPort, CupsQueueGetsTheJobRawWithoutAShell) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("refused"), std::string::npos) << r.error;
 
+    // An lp that ends without reading a large job is a refusal, not the end of the till.
+    script(lp, "exit 3");
+    r = sendToPrinter(t, std::string(4u << 20, 'z'));
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("refused"), std::string::npos) << r.error;
+
     // An lp that never ends is ended at the limit.
     script(lp, "exec sleep 30");
     auto start = Steady::now();
