@@ -11,6 +11,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <vector>
 
@@ -102,15 +106,48 @@ SendResult toDevice(const PrinterTarget& t, std::string_view bytes, std::chrono:
     return {};
 }
 
+// getaddrinfo with the deadline: a name server that does not answer must not hold the till. The
+// look-up runs on a thread of its own; when it is late it is left to finish and free its result.
+int resolve(const PrinterTarget& t, Clock::time_point deadline, addrinfo*& out) {
+    struct Lookup {
+        std::mutex m;
+        std::condition_variable done;
+        bool finished = false, abandoned = false;
+        int rc = EAI_AGAIN;
+        addrinfo* result = nullptr;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host = t.host, port = std::to_string(t.port)] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* result = nullptr;
+        int rc = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &result);
+        std::lock_guard g(lookup->m);
+        if (lookup->abandoned) {
+            if (rc == 0) ::freeaddrinfo(result);
+            return;
+        }
+        lookup->rc = rc;
+        lookup->result = rc == 0 ? result : nullptr;
+        lookup->finished = true;
+        lookup->done.notify_one();
+    }).detach();
+    std::unique_lock g(lookup->m);
+    if (!lookup->done.wait_until(g, deadline, [&] { return lookup->finished; })) {
+        lookup->abandoned = true;
+        return EAI_AGAIN;
+    }
+    out = lookup->result;
+    return lookup->rc;
+}
+
 SendResult toNetwork(const PrinterTarget& t, std::string_view bytes, std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    const std::string port = std::to_string(t.port);
-    if (int rc = ::getaddrinfo(t.host.c_str(), port.c_str(), &hints, &found); rc != 0)
-        return failure(t, "se adres is onbekend.", "has an address that is not known.", ::gai_strerror(rc));
+    int rc = resolve(t, deadline, found);
+    if (rc == EAI_AGAIN && left(deadline) == 0) return timedOut(t, limit);
+    if (rc != 0) return failure(t, "se adres is onbekend.", "has an address that is not known.", ::gai_strerror(rc));
     std::string lastError;
     for (addrinfo* a = found; a; a = a->ai_next) {
         Fd fd(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));

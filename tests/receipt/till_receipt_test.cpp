@@ -96,6 +96,30 @@ TEST_F(TillReceipt, APrinterThatIsNotThereCostsOneMessageNotTheSale) {
     EXPECT_TRUE(job.kicks.empty());
 }
 
+TEST_F(TillReceipt, PrintTabSendsTheVisitsSlipWithoutTheDrawer) {
+    FakeNetworkPrinter printer;
+    useReceiptPrinter(printer.address());
+    TestWindow& w = openTill();
+    rt_.onOpen("SelectCashClient", [](TestWindow& s) {
+        s.selectRow("List", 0);
+        s.press("Select");
+    });
+    w.tick("Tag", true);
+    ring("COKE");
+    ring("BREAD");
+    if (screen_->list().editing()) w.edit("List", "", Key::of(Key::Esc));
+    w.press("PrintTagButton");
+    EXPECT_TRUE(previewer_.shown.empty());
+    auto jobs = waitForJobs(printer, 1);
+    ASSERT_EQ(jobs.size(), 1u);
+    auto job = decode(jobs[0]);
+    EXPECT_TRUE(job.hasLine("Tag")) << job.all();
+    EXPECT_NE(job.all().find("COKE"), std::string::npos);
+    EXPECT_NE(job.all().find("BREAD"), std::string::npos);
+    EXPECT_NE(job.all().find("A1234"), std::string::npos);  // the tab's number
+    EXPECT_TRUE(job.kicks.empty());
+}
+
 TEST_F(TillReceipt, NoSaleNeedsTheSupervisorAndIsAudited) {
     {
         TestWindow& w = openTill();
