@@ -8,6 +8,7 @@
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "reports/audit_report.h"
 #include "reports/select_cash_slip.h"
 
 namespace tavlo {
@@ -24,6 +25,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kImport, [] { return std::make_unique<POSRestore>(); }},
         {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
+        {kAuditTrail, [] { return std::make_unique<report::AuditTrail>(); }},
     };
 }
 
