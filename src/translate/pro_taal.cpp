@@ -1,4 +1,5 @@
 #include "translate/pro_taal.h"
+#include "translate/store_tables.h"
 
 #include <algorithm>
 #include <map>

@@ -5,6 +5,7 @@
 
 #include "translate/definition.h"
 #include "util/crc32.h"
+#include "util/text.h"
 
 namespace tavlo {
 namespace {

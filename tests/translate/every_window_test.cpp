@@ -68,7 +68,7 @@ std::vector<std::pair<std::string, Factory>> everyWindow() {
         {"SelectA10Debtors", [](Context&, Variables& v) -> P { return std::make_unique<SelectA10Debtors>(v.account); }},
         {"SelectInventory", [](Context&, Variables&) -> P { return std::make_unique<SelectInventory>(); }},
         {"SelectCashClient", [](Context&, Variables& v) -> P { return std::make_unique<SelectCashClient>(v.client); }},
-        {"AskDailyCashup", [](Context& c, Variables&) -> P { return std::make_unique<AskDailyCashupWindow>(c); }},
+        {"AskDailyCashup", [](Context& c, Variables&) -> P { return std::make_unique<report::AskDailyCashupWindow>(c); }},
         {"PrintDailyCashup", [](Context& c, Variables&) -> P { return std::make_unique<report::DailyCashupReport>(c); }},
         {"CashSlip", [](Context& c, Variables&) -> P { return std::make_unique<report::CashSlipReport>(c, report::SlipArguments{}); }},
         {"TransactionListing", [](Context& c, Variables&) -> P {
