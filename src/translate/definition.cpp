@@ -114,7 +114,7 @@ std::optional<VeldQ> OnttrekNaVeldQ(std::string_view stored) {
         const std::size_t t = static_cast<unsigned char>(b[at + 4]);
         const std::size_t m = static_cast<unsigned char>(b[at + 5]);
         const std::size_t p = static_cast<unsigned char>(b[at + 6]);
-        if (7 + t + m + p != length) return std::nullopt;
+        if (7 + t + m + p != length || t + m + p > kEntryTextMax) return std::nullopt;
         VeldEntry e;
         e.NO = static_cast<std::int16_t>(get16(b, at));
         e.TIPE = static_cast<std::int16_t>(get16(b, at + 2));

@@ -279,6 +279,34 @@ TEST_F(TranslateTest, OneTranslatorServesManyThreads) {
     EXPECT_EQ(translated, 100);
 }
 
+TEST_F(TranslateTest, TheProgramPathIsTheProgramsFolderAndATitleAloneIsTranslated) {
+    {
+        ProTaalClass beside;
+        beside.Init("program PATH  ", "POS", 1, 2, false, false);
+        std::error_code ec;
+        EXPECT_EQ(beside.file(), std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / "POSlan.tps");
+        messages.shown.clear();
+    }
+    seedStore();
+    {
+        LanguageStore s;
+        ASSERT_TRUE(s.open(storeFile(), true));
+        auto no = s.addStructure(25, "Tavlo", "Blank", "Window");
+        ASSERT_TRUE(no);
+        VeldQ design = {VeldEntry{0, 25, "Please wait", "", ""}};
+        VeldQ af = {VeldEntry{0, 25, "Wag asseblief", "", ""}};
+        ASSERT_TRUE(s.putDefinition(*no, 1, BouVeldBuffer(design)));
+        ASSERT_TRUE(s.putDefinition(*no, 2, BouVeldBuffer(af)));
+    }
+    ProTaalClass t;
+    t.Init(folder.path().string(), "POS", 1, 2, true, true);
+    Window w("Please wait", 100, 20);
+    ASSERT_EQ(w.lastControl(), 0);
+    t.translateWindow(w, "Tavlo", "Blank", "Window");
+    EXPECT_EQ(w.title, "Wag asseblief");
+    EXPECT_TRUE(messages.shown.empty()) << messages.titles();
+}
+
 // A window translated again after a language change starts from its design texts.
 class SwitchingWindow : public Procedure {
 public:
