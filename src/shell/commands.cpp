@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 
+#include "debtors/debtor_payment.h"
 #include "exchange/delete_transactions.h"
 #include "exchange/pos_backups.h"
 #include "exchange/pos_restore.h"
@@ -24,6 +25,7 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kExport, [] { return std::make_unique<POSBackups>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
         {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
+        {kDebtorPayment, [] { return std::make_unique<DebtorPayment>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
         {kAuditTrail, [] { return std::make_unique<report::AuditTrail>(); }},
     };

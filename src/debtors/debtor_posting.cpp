@@ -1,0 +1,152 @@
+#include "debtors/debtor_posting.h"
+
+#include <chrono>
+#include <vector>
+
+#include "data/file_manager.h"
+#include "shell/globals.h"
+#include "util/date.h"
+#include "util/picture.h"
+#include "util/text.h"
+
+namespace tavlo {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLockWait = 1000ms;
+constexpr std::uint16_t kDebtorPayment = 10;
+
+// Registers the use of the tables a payment reads and writes while it lives.
+class Uses {
+public:
+    explicit Uses(Context& ctx) : ctx_(ctx) {
+        for (const TableDef* t : tables()) ctx_.access(*t).UseFile();
+    }
+    ~Uses() {
+        for (const TableDef* t : tables()) ctx_.access(*t).Close();
+    }
+    Uses(const Uses&) = delete;
+    Uses& operator=(const Uses&) = delete;
+
+private:
+    static std::vector<const TableDef*> tables() {
+        return {&PACS10::table(), &PQXA10::table(), &PQXS10::table(), &PQXT20::table(), &PQXT21::table()};
+    }
+    Context& ctx_;
+};
+
+template <class T>
+T firstRecord(Context& ctx) {
+    auto& file = ctx.access<T>();
+    file.clearBuffer();
+    file.SetFileOrder();
+    return file.next() == ErrNone ? file.rec : T{};
+}
+
+}  // namespace
+
+DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& entry, DocumentWriter::WriteFn write) {
+    using Failure = DebtorPaymentPosted::Failure;
+    DebtorPaymentPosted posted;
+    auto refuse = [&](Failure failure) {
+        posted.failure = failure;
+        return posted;
+    };
+    if (entry.debtor == 0) return refuse(Failure::NoDebtor);
+    if (entry.payment < 1 || entry.payment > 3) return refuse(Failure::NoTender);
+    if (entry.amount <= Decimal(0)) return refuse(Failure::NoAmount);
+
+    Uses uses(ctx);
+    // The window shows the debtor from the PQXA10 buffer; the lookups here leave it as it was.
+    struct KeepBuffer {
+        FileManager<PQXA10>& file;
+        FileManager<PQXA10>::Saved saved;
+        ~KeepBuffer() { file.RestoreFile(saved); }
+    } keep{ctx.access<PQXA10>(), ctx.access<PQXA10>().SaveFile()};
+
+    auto& a10 = ctx.access<PQXA10>();
+    a10.clearBuffer();
+    a10.rec.ACCNUMBER = entry.debtor;
+    if (a10.get(PA10::AccNumberKey) != ErrNone) return refuse(Failure::NoDebtor);
+    const PQXA10 debtor = a10.rec;
+    const PQXS10 settings = firstRecord<PQXS10>(ctx);
+    const PACS10 company = firstRecord<PACS10>(ctx);
+
+    DocumentWriter writer(ctx);
+    if (write) writer.setWrite(std::move(write));
+    int failCode = 0;
+    std::string failText;
+    writer.setFailed([&](int code, std::string text) {
+        if (failCode != 0) return;  // the first failure is the one to tell
+        failCode = code;
+        failText = std::move(text);
+    });
+    auto fail = [&](Failure failure) {
+        posted.failure = failCode == ErrLockedOut ? Failure::LockedOut : failure;
+        posted.error = failText.empty() ? storeErrorText(failCode ? failCode : ErrEngine) : failText;
+        posted.documentNo = 0;
+        return posted;
+    };
+
+    Transaction tx(ctx, {&PACS10::table(), &PQXT20::table(), &PQXT21::table()}, kLockWait);
+    if (!tx.active()) {
+        failCode = tx.errorCode() ? tx.errorCode() : ErrLockedOut;
+        failText = tx.errorText();
+        return fail(Failure::LockedOut);
+    }
+    writer.forget();
+    std::uint32_t known = 0;
+    const std::optional<std::uint32_t> number = writer.freeDocumentNo(writer.counterNow(known) + 1, known);
+    if (!number) return fail(Failure::Storage);
+    posted.documentNo = *number;
+
+    auto& t20 = ctx.access<PQXT20>();
+    t20.clearBuffer();
+    PQXT20& h = t20.rec;
+    h.DOCUMENTNO = *number;
+    h.TRANTYPENUMBER = kDebtorPayment;
+    h.ACCNUMBER = entry.payment == 2 ? settings.POSDIRECTACC : settings.POSACCNUMBER;
+    // The prefix as stored, its trailing blanks kept.
+    h.REFERENCE1 = fitBytes(padToBytes(company.PREFIX, 3) + std::to_string(*number), 15);
+    h.TRANSDATE = today();
+    h.TRANDESC = debtor.ACCDESC;
+    h.NOOFENTRIES = 0;
+    h.LOOKUPDATE = formatPicture("@d12", Decimal(static_cast<long long>(h.TRANSDATE)));
+    h.PAYMETHOD = entry.payment;
+    if (!writer.addHeader(t20)) return fail(Failure::Storage);
+    const PQXT20 header = t20.rec;
+
+    std::uint32_t detail = 0;
+    if (!writer.nextDetailNumber(detail)) return fail(Failure::Storage);
+    auto& t21 = ctx.access<PQXT21>();
+    t21.clearBuffer();
+    PQXT21& r = t21.rec;
+    r.DOCUMENTNO = header.DOCUMENTNO;
+    r.TRANSDATE = header.TRANSDATE;
+    r.CLASSCODE = debtor.CLASSCODE;
+    r.ACCNUMBER = debtor.ACCNUMBER;
+    r.REFERENCE1 = header.REFERENCE1;
+    r.DESCRIPTION = std::string(byLanguage("Betaling", "Payment"));
+    r.CREDIT = entry.amount;
+    r.DETAILNUMBER = detail;
+    if (int rc = writer.write(t21, WriteOp::Add); rc != ErrNone) {
+        if (failCode == 0) {
+            failCode = rc;
+            failText = t21.errorCode() == rc ? t21.errorText() : storeErrorText(rc);
+        }
+        return fail(Failure::DebtorRow);
+    }
+
+    if (!writer.completeHeaders(/*rowsCredit=*/true, header.REFERENCE2, detail)) return fail(Failure::Storage);
+    if (!writer.raiseLastDocNr(*number, known)) return fail(Failure::Storage);
+    if (!tx.commit()) {
+        failCode = tx.errorCode() ? tx.errorCode() : ErrEngine;
+        failText = tx.errorText();
+        return fail(Failure::Storage);
+    }
+    return posted;
+}
+
+}  // namespace tavlo
