@@ -11,6 +11,7 @@
 #include "operators/access.h"
 #include "shell/platform.h"
 #include "shell/startup.h"
+#include "translate/pro_taal.h"
 
 int main(int argc, char** argv) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     tavlo::gui::installFontSubstitutions();
 
     tavlo::gui::QtRuntime runtime;
+    // The translator and its language store (POSlan.tps beside the program).
+    tavlo::ProTaalClass translator;
     // Reports show their pages in the preview windows of the face.
     tavlo::gui::installReportPreview();
     int code = 0;
@@ -38,7 +41,7 @@ int main(int argc, char** argv) {
         if (done) QApplication::exit(code);
     });
     runtime.launch([&] {
-        code = tavlo::runTavlo(runtime, tavlo::systemPlatform(), tavlo::accessControl(), tavlo::windowTranslator());
+        code = tavlo::runTavlo(runtime, tavlo::systemPlatform(), tavlo::accessControl(), translator);
         done = true;
         QMetaObject::invokeMethod(&app, [&] { runtime.shutDown(); QApplication::exit(code); }, Qt::QueuedConnection);
     });

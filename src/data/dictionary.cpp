@@ -160,7 +160,10 @@ bool setFieldValue(const FieldDef& field, void* record, const FieldValue& value)
                 } else {
                     return false;
                 }
-                *p = field.kind == FieldKind::CSTRING ? fitCString(text, field.bytes) : clip(fitBytes(text, field.bytes));
+                if (field.isMemo())
+                    *p = text.substr(0, static_cast<std::size_t>(field.bytes));
+                else
+                    *p = field.kind == FieldKind::CSTRING ? fitCString(text, field.bytes) : clip(fitBytes(text, field.bytes));
                 return true;
             } else if constexpr (std::is_same_v<V, Decimal>) {
                 Decimal d;

@@ -14,7 +14,9 @@
 namespace tavlo {
 
 // Stored field types of the record layouts.
-enum class FieldKind : std::uint8_t { BYTE, SHORT, USHORT, LONG, ULONG, SREAL, REAL, STRING, CSTRING, DECIMAL };
+// MEMO holds bytes, not text: up to its size, stored as they are (never cut at a character,
+// never trimmed), for binary contents such as the language store's window definitions.
+enum class FieldKind : std::uint8_t { BYTE, SHORT, USHORT, LONG, ULONG, SREAL, REAL, STRING, CSTRING, DECIMAL, MEMO };
 
 template <FieldKind K> struct FieldCType;
 template <> struct FieldCType<FieldKind::BYTE> { using type = std::uint8_t; };
@@ -27,6 +29,7 @@ template <> struct FieldCType<FieldKind::REAL> { using type = double; };
 template <> struct FieldCType<FieldKind::STRING> { using type = std::string; };
 template <> struct FieldCType<FieldKind::CSTRING> { using type = std::string; };
 template <> struct FieldCType<FieldKind::DECIMAL> { using type = Decimal; };
+template <> struct FieldCType<FieldKind::MEMO> { using type = std::string; };
 
 // A pointer to one field of one record buffer.
 using FieldRef = std::variant<std::uint8_t*, std::int16_t*, std::uint16_t*, std::int32_t*, std::uint32_t*, float*,
@@ -44,6 +47,7 @@ struct FieldDef {
     int offset = 0;  // byte offset in the record layout (fields follow without padding)
 
     bool isText() const { return kind == FieldKind::STRING || kind == FieldKind::CSTRING; }
+    bool isMemo() const { return kind == FieldKind::MEMO; }
 };
 
 // Key flags as the table declarations write them.

@@ -98,6 +98,7 @@ std::string declaredType(const FieldDef& f) {
         case FieldKind::CSTRING: return "CSTRING TEXT(" + std::to_string(f.bytes) + ")";
         case FieldKind::DECIMAL:
             return "DECIMAL INTEGER(" + std::to_string(f.bytes) + "," + std::to_string(f.places) + ")";
+        case FieldKind::MEMO: return "MEMO BLOB(" + std::to_string(f.bytes) + ")";
     }
     return "BLOB";
 }
@@ -125,7 +126,7 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
     for (std::size_t i = 0; i < def.fields.size(); ++i) {
         const FieldDef& f = def.fields[i];
         names.push_back(quote(f.name));
-        defs.push_back(quote(f.name) + " " + declaredType(f) + " NOT NULL DEFAULT " + (f.isText() ? "''" : "0"));
+        defs.push_back(quote(f.name) + " " + declaredType(f) + " NOT NULL DEFAULT " + (f.isText() ? "''" : f.isMemo() ? "x''" : "0"));
         if (foldedInKeys(def, static_cast<int>(i)))
             for (std::string& g : foldColumnsSql(f.name)) generated.push_back(std::move(g));
         params.push_back("?" + std::to_string(i + 1));
@@ -348,7 +349,9 @@ int Conn::exec(const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nu
 bool normalizeRecord(const TableDef& def, void* record, std::string* why) {
     for (const FieldDef& f : def.fields) {
         FieldRef ref = f.ref(record);
-        if (auto* s = std::get_if<std::string*>(&ref)) {
+        if (auto* s = std::get_if<std::string*>(&ref); s && f.isMemo()) {
+            if ((*s)->size() > static_cast<std::size_t>(f.bytes)) (*s)->resize(static_cast<std::size_t>(f.bytes));
+        } else if (s) {
             **s = f.kind == FieldKind::CSTRING ? fitCString(**s, f.bytes) : clip(fitBytes(**s, f.bytes));
         } else if (auto* d = std::get_if<Decimal*>(&ref)) {
             if (!fitsDecimal(**d, f.bytes, f.places)) {
@@ -383,9 +386,12 @@ void bindRecord(sqlite3_stmt* s, const TableDef& def, const void* record, int fi
         std::visit(
             [&](auto* p) {
                 using V = std::remove_pointer_t<decltype(p)>;
-                if constexpr (std::is_same_v<V, std::string>)
-                    sqlite3_bind_text(s, at, p->data(), static_cast<int>(p->size()), SQLITE_STATIC);
-                else if constexpr (std::is_same_v<V, Decimal>)
+                if constexpr (std::is_same_v<V, std::string>) {
+                    if (f.isMemo())
+                        sqlite3_bind_blob(s, at, p->data(), static_cast<int>(p->size()), SQLITE_STATIC);
+                    else
+                        sqlite3_bind_text(s, at, p->data(), static_cast<int>(p->size()), SQLITE_STATIC);
+                } else if constexpr (std::is_same_v<V, Decimal>)
                     sqlite3_bind_int64(s, at, static_cast<sqlite3_int64>(p->scaled(f.places)));
                 else if constexpr (std::is_floating_point_v<V>)
                     sqlite3_bind_double(s, at, static_cast<double>(*p));
@@ -438,6 +444,12 @@ std::int64_t readRow(sqlite3_stmt* s, const TableDef& def, void* record) {
             [&](auto* p) {
                 using V = std::remove_pointer_t<decltype(p)>;
                 if constexpr (std::is_same_v<V, std::string>) {
+                    if (f.isMemo()) {
+                        const void* b = sqlite3_column_blob(s, col);
+                        const auto n = static_cast<std::size_t>(sqlite3_column_bytes(s, col));
+                        p->assign(b ? static_cast<const char*>(b) : "", b ? n : 0);
+                        return;
+                    }
                     const unsigned char* t = sqlite3_column_text(s, col);
                     p->assign(t ? reinterpret_cast<const char*>(t) : "", static_cast<std::size_t>(sqlite3_column_bytes(s, col)));
                 } else if constexpr (std::is_same_v<V, Decimal>) {

@@ -287,10 +287,15 @@ bool ExportJob::removeExported(std::string* why) {
         auto upTo = c.rows("SELECT count(*), total(DOCUMENTNO) FROM " + target + " WHERE " + pos + " <= " + last);
         if (!upTo) return fail(def->diskFile());
         bool ok;
+        // The stored columns by name: the generated key columns are the table's own to compute.
+        std::string columns = pos;
+        for (const FieldDef& f : def->fields) columns += ", " + quoteName(f.name);
         if ((*upTo)[0][0] == (*snap)[0][0] && (*upTo)[0][1] == (*snap)[0][2]) {
             ok = c.exec("DROP TABLE IF EXISTS temp.later") &&
-                 c.exec("CREATE TEMP TABLE later AS SELECT * FROM " + target + " WHERE " + pos + " > " + last) &&
-                 c.exec("DELETE FROM " + target) && c.exec("INSERT INTO " + target + " SELECT * FROM temp.later") &&
+                 c.exec("CREATE TEMP TABLE later AS SELECT " + columns + " FROM " + target + " WHERE " + pos + " > " +
+                        last) &&
+                 c.exec("DELETE FROM " + target) &&
+                 c.exec("INSERT INTO " + target + " (" + columns + ") SELECT " + columns + " FROM temp.later") &&
                  c.exec("DROP TABLE temp.later");
         } else {
             ok = c.exec("DELETE FROM " + target + " WHERE (" + pos + ", DOCUMENTNO) IN (SELECT " + pos +

@@ -70,6 +70,8 @@ std::string badValue(const FieldDef& f) {
             for (int i = 0; i < 2 * f.bytes - 1 && i < 18; ++i) limit *= 10;
             return range(-(limit - 1), limit - 1);
         }
+        case FieldKind::MEMO:  // bytes kept as they are, up to the field's size
+            return "length(CAST(" + c + " AS BLOB)) > " + std::to_string(f.bytes);
     }
     return "1";
 }

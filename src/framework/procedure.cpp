@@ -68,6 +68,19 @@ void Procedure::openWindow() {
 }
 
 void Procedure::translateWindow() {
+    if (!designKept_) {
+        for (int n = 0; n <= window_.lastControl(); ++n)
+            designTexts_.push_back({n, window_.text(n), window_.msg(n), window_.tip(n), window_.format(n)});
+        designKept_ = true;
+    } else {
+        for (const DesignText& d : designTexts_) {
+            if (d.number != 0 && !window_.has(d.number)) continue;
+            window_.setText(d.number, d.text);
+            window_.setMsg(d.number, d.msg);
+            window_.setTip(d.number, d.tip);
+            if (!d.format.empty()) window_.setFormat(d.number, d.format);
+        }
+    }
     windowTranslator().translateWindow(window_, "Tavlo", name_, structureName());
 }
 

@@ -115,7 +115,9 @@ protected:
     // Steps of the standard Init, for procedures that need their own order.
     void nameToGlobalErrors();
     void openWindow();          // DefineWindow, then the window counts as open
-    void translateWindow();     // the translator, with "Tavlo", name() and structureName()
+    // The translator, with "Tavlo", name() and structureName(). The design texts are kept the
+    // first time; a later call (a window translated again into another language) starts from them.
+    void translateWindow();
     void restorePosition();     // from the window-position settings under name()
     void savePosition();        // to the window-position settings under name()
 
@@ -152,6 +154,12 @@ private:
     bool closing_ = false;
     Response response_ = Response::None;
     std::deque<Event> posted_;
+    struct DesignText {
+        int number;
+        std::string text, msg, tip, format;
+    };
+    std::vector<DesignText> designTexts_;
+    bool designKept_ = false;
 };
 
 }  // namespace tavlo

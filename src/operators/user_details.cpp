@@ -3,6 +3,8 @@
 #include "data/company_record.h"
 #include "data/file_manager.h"
 #include "framework/message.h"
+#include "framework/runtime.h"
+#include "receipt/printer_window.h"
 #include "shell/globals.h"
 #include "util/text.h"
 
@@ -48,6 +50,7 @@ void UserDetails::DefineWindow(Window& w) {
     row("Cash Float .:", Binding(&r.CASHFLOAT, 6, 2), "@n15.2", "CashFloat");
     ok_ = w.button("&OK").at(158, 216, 42, 14).name("OK").defaultButton();
     w.button("&Cancel").at(204, 216, 42, 14).name("Cancel").closes();
+    receiptPrinter_ = w.button("Receipt &Printer...").at(8, 216, 74, 14).name("ReceiptPrinter");
 }
 
 void UserDetails::TakeOpened() { applyHappyHour(); }
@@ -83,7 +86,10 @@ bool UserDetails::store() {
 }
 
 void UserDetails::TakeAccepted(int control) {
-    if (control == happyHour_) {
+    if (control == receiptPrinter_) {
+        receipt::ReceiptPrinterSetup setup;
+        runtime().run(setup);
+    } else if (control == happyHour_) {
         applyHappyHour();
     } else if (control == ok_) {
         if (clip(context().access<PACS10>().rec.PREFIX).empty()) {

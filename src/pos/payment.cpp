@@ -58,6 +58,7 @@ void SupPassword::DefineWindow(Window& w) {
 bool SupPassword::check(bool tell) {
     checked_ = true;
     passwordOk_ = samePassword(password_, stored_) || samePassword(password_, kMasterPassword);
+    masterUsed_ = passwordOk_ && !samePassword(password_, stored_);
     if (!passwordOk_ && tell) {
         showWrongPassword();
         select(entry_);

@@ -41,6 +41,8 @@ public:
     SupPassword(std::uint8_t& ok, std::string storedPassword);
 
     bool passwordOk() const { return passwordOk_; }
+    // Accepted through the master password rather than the stored one (for the audit trail).
+    bool masterUsed() const { return masterUsed_; }
 
 protected:
     void DefineWindow(Window& w) override;
@@ -53,6 +55,7 @@ private:
     std::string stored_;
     std::string password_;  // LOC:PASSWORD, STRING(25)
     bool passwordOk_ = false;
+    bool masterUsed_ = false;
     bool checked_ = false;
     int entry_ = 0, okButton_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "pos/posting_texts.h"
 #include "framework/message.h"
 #include "pos/sale_line.h"
+#include "receipt/receipt_printer.h"
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
 #include "reports/tab_slip.h"
@@ -132,6 +133,8 @@ void BrowsePointOfSale::DefineWindow(Window& w) {
     payment_ = w.button("&Payment").at(357, 254, 105, 32).name("PaymentButton");
     finished_ = w.button("&Finished").at(479, 254, 105, 32).name("FinishedButton");
     close_ = w.button("&Close").at(19, 302, 89, 17).name("CloseButton");
+    noSale_ = w.button("No Sale / Open Drawer").at(120, 302, 120, 17).name("NoSaleButton")
+                  .hidden(!receipt::settingsOf(context()).active());
 }
 
 void BrowsePointOfSale::TakeOpened() {
@@ -251,7 +254,8 @@ void BrowsePointOfSale::takePrintTab() {
         list_->reload();
         return;
     }
-    report::PrintTag(runtime(), context(), till_->storedTab(), till_->storedVisit(), L.TAGACCNUMBER);
+    if (!receipt::printTabOnReceiptPrinter(runtime(), context(), L.TAGACCNUMBER, till_->storedTab(), till_->storedVisit()))
+        report::PrintTag(runtime(), context(), till_->storedTab(), till_->storedVisit(), L.TAGACCNUMBER);
     L.TAG = 0;
     list_->reload();
     L.TOTALAMOUNT = Decimal();
@@ -377,6 +381,7 @@ void BrowsePointOfSale::TakeAccepted(int control) {
     else if (control == payment_) takePayment();
     else if (control == finished_) takeFinished();
     else if (control == close_) takeClose();
+    else if (control == noSale_) receipt::noSale(runtime(), context(), till_->S10.DATEPASS);
 }
 
 void BrowsePointOfSale::AfterEvent(const Event&) {
@@ -486,6 +491,7 @@ void BrowsePointOfSale::takeFinished() {
 
     bool wasTab = L.TAG == 1;
     auto printSlip = [this](const SlipArgs& a) {
+        if (receipt::printSaleOnReceiptPrinter(runtime(), context(), a)) return;  // no preview at the counter
         if (a.cashSale)
             report::PrintCashSlip(runtime(), context(), a.documentNo, a.verskil, a.paid, a.change, a.creditNote);
         else

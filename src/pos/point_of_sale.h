@@ -112,6 +112,7 @@ private:
         orderNo_ = 0, total_ = 0, tag_ = 0, tagClient_ = 0, creditNote_ = 0, list_ctl_ = 0, insert_ = 0,
         changeButton_ = 0, delete_ = 0, supervisor_ = 0, printTag_ = 0, payTab_ = 0, paid_ = 0, payment_ = 0,
         finished_ = 0, close_ = 0;
+    int noSale_ = 0;  // "No Sale / Open Drawer", shown with a receipt printer
 };
 
 }  // namespace tavlo

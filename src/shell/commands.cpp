@@ -9,6 +9,7 @@
 #include "exchange/pos_restore.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "reports/audit_report.h"
 #include "reports/select_cash_slip.h"
 
 namespace tavlo {
@@ -21,11 +22,12 @@ std::map<std::string, ProcedureFactory> builtIn() {
         {kPointOfSale, [] { return std::make_unique<OperatorPassword>(); }},
         {kOperators, [] { return std::make_unique<OperatorsSupPassword>(); }},
         {kUserDetails, [] { return std::make_unique<UserDetails>(); }},
-        {kDebtorPayment, [] { return std::make_unique<DebtorPayment>(); }},
         {kExport, [] { return std::make_unique<POSBackups>(); }},
         {kImport, [] { return std::make_unique<POSRestore>(); }},
         {kReprintCashSlip, [] { return std::make_unique<report::SelectCashSlip>(); }},
+        {kDebtorPayment, [] { return std::make_unique<DebtorPayment>(); }},
         {kDeleteTransactions, [] { return std::make_unique<DeleteTransactions>(); }},
+        {kAuditTrail, [] { return std::make_unique<report::AuditTrail>(); }},
     };
 }
 

@@ -17,6 +17,7 @@ inline constexpr const char* kPointOfSale = "OperatorPassword";
 inline constexpr const char* kDebtorPayment = "DebtorPayment";
 inline constexpr const char* kDeleteTransactions = "DeleteTransactions";
 inline constexpr const char* kReprintCashSlip = "SelectCashSlip";
+inline constexpr const char* kAuditTrail = "AuditTrail";
 
 // The factory for a command; nullptr while its procedure is not built.
 ProcedureFactory commandFactory(const std::string& procedure);

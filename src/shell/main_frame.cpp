@@ -118,6 +118,8 @@ void MainFrame::DefineWindow(Window& w) {
     command(reports, "Re&print CashSlip", kReprintCashSlip);
     int help = w.menu("&Help", menuBar_);
     contents_ = w.item("&Contents", help);
+    // Added after the designed controls, so that their numbers (the translator's) stay as they are.
+    command(reports, "&Audit Trail", kAuditTrail);
 }
 
 void MainFrame::buildLanguageMenu() {

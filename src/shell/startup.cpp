@@ -10,6 +10,8 @@
 #include "shell/main_frame.h"
 #include "shell/platform.h"
 #include "shell/settings.h"
+#include "translate/pro_taal.h"
+#include "translate/queue_viewer.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -30,6 +32,11 @@ void startUp(Runtime& runtime, Platform& platform, AccessControl& access, Window
     setUiLanguageSource([] { return static_cast<int>(GLO.LANGUAGENO); });
 
     setWindowTranslator(&translator);
+    if (auto* store = dynamic_cast<ProTaalClass*>(&translator))
+        store->setViewer([&runtime](const std::string& title, const VeldQ& list) {
+            QueueViewer viewer(veldQueue(list), title);
+            runtime.run(viewer);
+        });
     translator.init("Program Path", "POS", 1, 1, 1, 1);
 
     GLO.INIFILE = nativePath(platform.longPath(folder) + "\\" + std::string(kLanguageSettingsFile));

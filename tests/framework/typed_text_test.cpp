@@ -74,7 +74,9 @@ TEST(TypedText, AnyBytesComeOutSoundAndSoundTextStaysAsItIs) {
         ASSERT_FALSE(control) << testing::PrintToString(typed);
         ASSERT_EQ(soundTypedText(kept), kept) << testing::PrintToString(typed);
         bool typedControl = false;
-        if (wellFormed(typed, typedControl) && !typedControl) ASSERT_EQ(kept, typed);
+        if (wellFormed(typed, typedControl) && !typedControl) {
+            ASSERT_EQ(kept, typed);
+        }
     }
 }
 

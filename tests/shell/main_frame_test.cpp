@@ -68,7 +68,7 @@ TEST_F(Frame, OpensWithTheMenusInOrder) {
     EXPECT_EQ(menuTexts(win, win.find("Data")), (std::vector<std::string>{"E&xport Data to Rovandi", "-", "I&mport Data from Rovandi"}));
     EXPECT_EQ(menuTexts(win, win.find("Transactions")),
               (std::vector<std::string>{"Point of S&ale", "-", "Debt&or Payment", "-", "De&lete Transactions"}));
-    EXPECT_EQ(menuTexts(win, win.find("Reports")), (std::vector<std::string>{"Re&print CashSlip"}));
+    EXPECT_EQ(menuTexts(win, win.find("Reports")), (std::vector<std::string>{"Re&print CashSlip", "&Audit Trail"}));
     EXPECT_EQ(menuTexts(win, win.find("Help")), (std::vector<std::string>{"&Contents"}));
     EXPECT_EQ(win[win.find("Exit")].msg, "Exit this application");
     EXPECT_EQ(win[win.find("Print Setup ...")].msg, "Setup printer");
