@@ -9,7 +9,7 @@
 #include "gui/preview_previewer.h"
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "shell/startup.h"
 #include "translate/pro_taal.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "util/decimal.h"
+#include "util/text.h"
 
 namespace tavlo {
 
@@ -37,6 +38,17 @@ using FieldRef = std::variant<std::uint8_t*, std::int16_t*, std::uint16_t*, std:
 
 // A field's value taken out of a record (filters, generic copies, key values).
 using FieldValue = std::variant<long long, double, std::string, Decimal>;
+
+// A field's stored size as its table declares it (bytes; decimal places for DECIMAL).
+struct FieldSize {
+    int bytes;
+    int places;
+};
+
+// A value as the field of that size stores it: a decimal rounded half away from zero to its
+// places (DecimalOverflow when it has too many digits), a text cut at a character boundary.
+inline Decimal fitField(const Decimal& value, FieldSize size) { return storeDecimal(value, size.bytes, size.places); }
+inline std::string fitField(std::string_view text, FieldSize size) { return fitBytes(text, static_cast<std::size_t>(size.bytes)); }
 
 struct FieldDef {
     const char* name;  // upper case, without prefix: "DOCUMENTNO"

@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 
 #include "data/storage_internal.h"
-#include "framework/message.h"
 
 namespace tavlo {
 
@@ -30,7 +29,7 @@ namespace {
 
 constexpr int kAutoNumberAttempts = 3;
 
-int codeOf(int rc) {
+StoreError codeOf(int rc) {
     switch (rc & 0xff) {
         case SQLITE_OK:
         case SQLITE_DONE:
@@ -79,7 +78,7 @@ bool Context::inTransaction(const TableDef& def) const { return impl_->isEnliste
 Transaction::Transaction(Context& ctx, std::vector<const TableDef*> tables, std::chrono::milliseconds wait)
     : ctx_(ctx) {
     std::string why;
-    int code = ctx.impl().beginTx(tables, static_cast<int>(wait.count()), &why);
+    StoreError code = ctx.impl().beginTx(tables, static_cast<int>(wait.count()), &why);
     if (code == ErrNone) {
         active_ = true;
     } else {
@@ -137,7 +136,7 @@ int FileManagerBase::Close() {
     return LevelBenign;
 }
 
-int FileManagerBase::OpenNow() {
+Level FileManagerBase::OpenNow() {
     if (uses_ == 0) {
         errorCode_ = ErrNotOpen;
         return report(45);
@@ -145,7 +144,7 @@ int FileManagerBase::OpenNow() {
     return ctx_.impl().open(*this);
 }
 
-Conn* FileManagerBase::ready(bool managed, int* level) {
+Conn* FileManagerBase::ready(bool managed, Level* level) {
     *level = LevelBenign;
     if (uses_ == 0) {
         fail(ErrNotOpen);
@@ -154,7 +153,7 @@ Conn* FileManagerBase::ready(bool managed, int* level) {
     }
     Context::Impl& impl = ctx_.impl();
     if (!impl.isEnlisted(def_)) {
-        int l = impl.open(*this);
+        Level l = impl.open(*this);
         if (l != LevelBenign) {
             fail(ErrEngine, "the file could not be opened");
             *level = l;
@@ -169,7 +168,7 @@ Conn* FileManagerBase::ready(bool managed, int* level) {
     return c;
 }
 
-int FileManagerBase::fail(int code, std::string fileText, int fileCode) {
+StoreError FileManagerBase::fail(StoreError code, std::string fileText, int fileCode) {
     errorCode_ = code;
     fileErrorText_ = std::move(fileText);
     fileErrorCode_ = fileCode;
@@ -177,7 +176,7 @@ int FileManagerBase::fail(int code, std::string fileText, int fileCode) {
     return code;
 }
 
-int FileManagerBase::failEngine(Conn& c) {
+StoreError FileManagerBase::failEngine(Conn& c) {
     int rc = sqlite3_extended_errcode(c.db);
     return fail(codeOf(rc) == ErrNone ? ErrEngine : codeOf(rc), c.message(), rc);
 }
@@ -188,7 +187,7 @@ std::string FileManagerBase::errorText() const {
     return storeErrorText(errorCode_);
 }
 
-int FileManagerBase::report(int id) {
+Level FileManagerBase::report(int id) {
     ErrorClass& e = GlobalErrors();
     e.SetFile(def_.fileName);
     e.SetKey(errorKey_);
@@ -213,7 +212,7 @@ void FileManagerBase::restorePosition(const FilePosition& p) {
     pos_ = p.current;
 }
 
-int FileManagerBase::readAt(Conn& c, std::int64_t pos, void* record) {
+StoreError FileManagerBase::readAt(Conn& c, std::int64_t pos, void* record) {
     sqlite3_stmt* s = c.statement(def_, SqlByPos);
     if (!s) return failEngine(c);
     StmtUse use(s);
@@ -229,8 +228,8 @@ int FileManagerBase::readAt(Conn& c, std::int64_t pos, void* record) {
 
 // ---- reading ----
 
-int FileManagerBase::doFetch(int key, bool quiet, bool clearOnMiss) {
-    int level;
+Level FileManagerBase::doFetch(int key, bool quiet, bool clearOnMiss) {
+    Level level;
     Conn* c = ready(!quiet || clearOnMiss, &level);
     if (!c) return level == LevelBenign ? LevelNotify : level;
     std::vector<FieldValue> vals;
@@ -277,10 +276,10 @@ int FileManagerBase::doFetch(int key, bool quiet, bool clearOnMiss) {
     return quiet ? LevelNotify : report(1);
 }
 
-int FileManagerBase::Fetch(int key) { return doFetch(key, false, true); }
-int FileManagerBase::TryFetch(int key) { return doFetch(key, true, true); }
+Level FileManagerBase::Fetch(int key) { return doFetch(key, false, true); }
+Level FileManagerBase::TryFetch(int key) { return doFetch(key, true, true); }
 
-int FileManagerBase::get(int key) {
+StoreError FileManagerBase::get(int key) {
     doFetch(key, true, false);
     return errorCode_;
 }
@@ -296,8 +295,8 @@ void FileManagerBase::SetFrom(int key) {
 void FileManagerBase::SetEnd(int key) { walk_ = FilePosition{key, FilePosition::AfterLast, {}, 0, 0}; }
 void FileManagerBase::SetFileOrder() { walk_ = FilePosition{-1, FilePosition::BeforeFirst, {}, 0, 0}; }
 
-int FileManagerBase::readWalk(bool forward, bool managed, bool quiet) {
-    int level;
+Level FileManagerBase::readWalk(bool forward, bool managed, bool quiet) {
+    Level level;
     Conn* c = ready(managed, &level);
     if (!c) return level == LevelBenign ? LevelNotify : level;
     const int key = walk_.order;
@@ -353,23 +352,23 @@ int FileManagerBase::readWalk(bool forward, bool managed, bool quiet) {
     return LevelBenign;
 }
 
-int FileManagerBase::Next() { return readWalk(true, true, false); }
-int FileManagerBase::TryNext() { return readWalk(true, true, true); }
-int FileManagerBase::Previous() { return readWalk(false, true, false); }
-int FileManagerBase::TryPrevious() { return readWalk(false, true, true); }
+Level FileManagerBase::Next() { return readWalk(true, true, false); }
+Level FileManagerBase::TryNext() { return readWalk(true, true, true); }
+Level FileManagerBase::Previous() { return readWalk(false, true, false); }
+Level FileManagerBase::TryPrevious() { return readWalk(false, true, true); }
 
-int FileManagerBase::next() {
+StoreError FileManagerBase::next() {
     readWalk(true, false, true);
     return errorCode_;
 }
 
-int FileManagerBase::previous() {
+StoreError FileManagerBase::previous() {
     readWalk(false, false, true);
     return errorCode_;
 }
 
 long long FileManagerBase::records() {
-    int level;
+    Level level;
     Conn* c = ready(false, &level);
     if (!c) return 0;
     sqlite3_stmt* s = c->statement(def_, SqlCount);
@@ -396,7 +395,7 @@ int FileManagerBase::findDuplicate(Conn& c, std::int64_t pos) {
     return -1;
 }
 
-int FileManagerBase::rawAdd(Conn& c) {
+StoreError FileManagerBase::rawAdd(Conn& c) {
     std::string why;
     if (!normalizeRecord(def_, buffer_, &why)) return fail(ErrValueRange, why);
     sqlite3_stmt* s = c.statement(def_, SqlInsert);
@@ -422,7 +421,7 @@ int FileManagerBase::rawAdd(Conn& c) {
     return failEngine(c);
 }
 
-int FileManagerBase::rawPut(Conn& c, std::int64_t pos, const void* record) {
+StoreError FileManagerBase::rawPut(Conn& c, std::int64_t pos, const void* record) {
     sqlite3_stmt* s = c.statement(def_, SqlUpdate);
     if (!s) return failEngine(c);
     int rc;
@@ -446,8 +445,8 @@ int FileManagerBase::rawPut(Conn& c, std::int64_t pos, const void* record) {
     return failEngine(c);
 }
 
-int FileManagerBase::add() {
-    int level;
+StoreError FileManagerBase::add() {
+    Level level;
     Conn* c = ready(false, &level);
     if (!c) return errorCode_;
     Atomic a(ctx_.impl(), *c);
@@ -457,8 +456,8 @@ int FileManagerBase::add() {
     return ErrNone;
 }
 
-int FileManagerBase::put() {
-    int level;
+StoreError FileManagerBase::put() {
+    Level level;
     Conn* c = ready(false, &level);
     if (!c) return errorCode_;
     if (pos_ == 0) return fail(ErrNoRecord);
@@ -475,8 +474,8 @@ int FileManagerBase::put() {
     return ErrNone;
 }
 
-int FileManagerBase::erase() {
-    int level;
+StoreError FileManagerBase::erase() {
+    Level level;
     Conn* c = ready(false, &level);
     if (!c) return errorCode_;
     if (pos_ == 0) return fail(ErrNoRecord);
@@ -496,8 +495,8 @@ int FileManagerBase::erase() {
 
 // Numbers the auto-numbered keys and adds the record, inside one unit so that the numbers cannot
 // be taken by another station between reading the last one and adding.
-int FileManagerBase::numberAndAdd(bool quiet) {
-    int level;
+Level FileManagerBase::numberAndAdd(bool quiet) {
+    Level level;
     Conn* c = ready(true, &level);
     if (!c) return level == LevelBenign ? LevelNotify : level;
     int attempts = 0;
@@ -554,14 +553,14 @@ int FileManagerBase::numberAndAdd(bool quiet) {
         if (quiet) return LevelNotify;
         std::string keep = errorKey_;
         errorKey_ = collidedKey;
-        int answer = report(38);
+        Level answer = report(38);
         errorKey_ = keep;
         if (answer != LevelBenign) return answer;
     }
 }
 
-int FileManagerBase::doInsert(bool quiet) {
-    int level;
+Level FileManagerBase::doInsert(bool quiet) {
+    Level level;
     Conn* c = ready(true, &level);
     if (!c) return level == LevelBenign ? LevelNotify : level;
     if (reserved_ != 0) {
@@ -582,11 +581,11 @@ int FileManagerBase::doInsert(bool quiet) {
     return quiet ? LevelNotify : report(errorCode_ == ErrDuplicateKey ? 15 : 4);
 }
 
-int FileManagerBase::Insert() { return doInsert(false); }
-int FileManagerBase::TryInsert() { return doInsert(true); }
+Level FileManagerBase::Insert() { return doInsert(false); }
+Level FileManagerBase::TryInsert() { return doInsert(true); }
 
-int FileManagerBase::doUpdate(bool quiet, bool form) {
-    int level;
+Level FileManagerBase::doUpdate(bool quiet, bool form) {
+    Level level;
     Conn* c = ready(true, &level);
     if (!c) return level == LevelBenign ? LevelNotify : level;
     if (pos_ == 0) {
@@ -598,8 +597,8 @@ int FileManagerBase::doUpdate(bool quiet, bool form) {
         case ErrRecordChanged:
         case ErrNoRecord: {
             // Another station changed (or removed) the record: show theirs, not ours.
-            const int code = errorCode_;
-            int answer = quiet ? LevelNotify : report(form ? 8 : 7);
+            const StoreError code = errorCode_;
+            Level answer = quiet ? LevelNotify : report(form ? 8 : 7);
             if (pos_ != 0 && readAt(*c, pos_, buffer_) == ErrNone)
                 markRead();
             else
@@ -611,19 +610,19 @@ int FileManagerBase::doUpdate(bool quiet, bool form) {
     }
 }
 
-int FileManagerBase::Update() { return doUpdate(false, false); }
-int FileManagerBase::TryUpdate() { return doUpdate(true, false); }
-int FileManagerBase::UpdateForm() { return doUpdate(false, true); }
+Level FileManagerBase::Update() { return doUpdate(false, false); }
+Level FileManagerBase::TryUpdate() { return doUpdate(true, false); }
+Level FileManagerBase::UpdateForm() { return doUpdate(false, true); }
 
-int FileManagerBase::PrimeRecord(bool keepBuffer) {
+Level FileManagerBase::PrimeRecord(bool keepBuffer) {
     if (!keepBuffer) clearBuffer();
     if (!def_.hasAutoNumber() || reserved_ != 0) return LevelBenign;
-    int level = numberAndAdd(false);
+    Level level = numberAndAdd(false);
     if (level == LevelBenign) reserved_ = pos_;
     return level;
 }
 
-int FileManagerBase::CancelAutoInc() {
+Level FileManagerBase::CancelAutoInc() {
     if (reserved_ == 0) return LevelBenign;
     pos_ = reserved_;
     reserved_ = 0;

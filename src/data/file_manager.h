@@ -78,11 +78,11 @@ public:
     bool physicallyOpen() const;
     bool readOnly() const;
     // Physical open now (create on demand, read-only fallback, layout check); a level.
-    int OpenNow();
+    [[nodiscard]] Level OpenNow();
 
     // ---- managed operations (levels; plain forms show catalogue messages) ----
-    int Fetch(int key);     // key equal to the buffer's components; a miss clears the buffer silently
-    int TryFetch(int key);  // the same without any message
+    Level Fetch(int key);  // key equal to the buffer's components; a miss clears the buffer silently (a lookup may ignore it)
+    [[nodiscard]] Level TryFetch(int key);  // the same without any message
     // Positioning for walks. Set: before the first record in key order; SetFrom: at the key
     // components now in the buffer (Next reads the first >= them, Previous the last <= them);
     // SetEnd: after the last record; SetFileOrder: file (insertion) order.
@@ -90,34 +90,34 @@ public:
     void SetFrom(int key);
     void SetEnd(int key);
     void SetFileOrder();
-    int Next();  // LevelNotify without a message at the end of the walk
-    int TryNext();
-    int Previous();
-    int TryPrevious();
-    int Insert();  // auto-numbers, then adds; duplicate: message 15
-    int TryInsert();
-    int Update();  // writes the buffer over the current record; changed by another: message 7
-    int TryUpdate();
-    int UpdateForm();  // as Update, message 8 (the form shows the other station's version)
+    [[nodiscard]] Level Next();  // LevelNotify without a message at the end of the walk
+    [[nodiscard]] Level TryNext();
+    [[nodiscard]] Level Previous();
+    [[nodiscard]] Level TryPrevious();
+    [[nodiscard]] Level Insert();  // auto-numbers, then adds; duplicate: message 15
+    [[nodiscard]] Level TryInsert();
+    [[nodiscard]] Level Update();  // writes the buffer over the current record; changed by another: message 7
+    [[nodiscard]] Level TryUpdate();
+    [[nodiscard]] Level UpdateForm();  // as Update, message 8 (the form shows the other station's version)
     // Clears the buffer (unless keepBuffer) and reserves the auto-numbered key values by adding
     // the record at once; Insert then writes over the reserved record, CancelAutoInc removes it.
-    int PrimeRecord(bool keepBuffer = false);
-    int CancelAutoInc();
+    [[nodiscard]] Level PrimeRecord(bool keepBuffer = false);
+    [[nodiscard]] Level CancelAutoInc();
     bool hasReservation() const { return reserved_ != 0; }
 
     // ---- plain record operations: driver error codes, no messages, no relation actions ----
-    int add();            // the buffer as it is (no auto-numbering)
-    int put();            // writes the buffer over the record last read
-    int get(int key);     // read by key (like Fetch, but leaves the buffer on a miss)
+    [[nodiscard]] StoreError add();            // the buffer as it is (no auto-numbering)
+    [[nodiscard]] StoreError put();            // writes the buffer over the record last read
+    [[nodiscard]] StoreError get(int key);     // read by key (like Fetch, but leaves the buffer on a miss)
     void set(int key) { Set(key); }
     void setFrom(int key) { SetFrom(key); }
     void setFileOrder() { SetFileOrder(); }
-    int next();
-    int previous();
-    int erase();          // deletes the record last read
+    [[nodiscard]] StoreError next();
+    [[nodiscard]] StoreError previous();
+    [[nodiscard]] StoreError erase();          // deletes the record last read
     long long records();  // number of records in the table
 
-    int errorCode() const { return errorCode_; }
+    StoreError errorCode() const { return errorCode_; }
     std::string errorText() const;  // ERROR(): a short text of the last failure
     int fileErrorCode() const { return fileErrorCode_; }
     const std::string& fileErrorText() const { return fileErrorText_; }
@@ -140,19 +140,19 @@ private:
     friend class Transaction;
     friend struct StorageAccess;
 
-    Conn* ready(bool managed, int* level);
-    int fail(int code, std::string fileText = "", int fileCode = 0);
-    int failEngine(Conn& c);
-    int report(int messageId);
-    int readWalk(bool forward, bool managed, bool quiet);
-    int doFetch(int key, bool quiet, bool clearOnMiss);
-    int doInsert(bool quiet);
-    int doUpdate(bool quiet, bool form);
-    int numberAndAdd(bool quiet);
-    int rawAdd(Conn& c);
-    int rawPut(Conn& c, std::int64_t pos, const void* record);
-    int readAt(Conn& c, std::int64_t pos, void* record);
-    int findDuplicate(Conn& c, std::int64_t pos);
+    Conn* ready(bool managed, Level* level);
+    StoreError fail(StoreError code, std::string fileText = "", int fileCode = 0);
+    StoreError failEngine(Conn& c);
+    Level report(int messageId);
+    Level readWalk(bool forward, bool managed, bool quiet);
+    Level doFetch(int key, bool quiet, bool clearOnMiss);
+    Level doInsert(bool quiet);
+    Level doUpdate(bool quiet, bool form);
+    Level numberAndAdd(bool quiet);
+    StoreError rawAdd(Conn& c);
+    StoreError rawPut(Conn& c, std::int64_t pos, const void* record);
+    StoreError readAt(Conn& c, std::int64_t pos, void* record);
+    int findDuplicate(Conn& c, std::int64_t pos);  // the key index, -1 none
     void markRead();
 
     Context& ctx_;
@@ -163,7 +163,7 @@ private:
     std::int64_t pos_ = 0;
     std::int64_t reserved_ = 0;
     FilePosition walk_;
-    int errorCode_ = 0;
+    StoreError errorCode_ = ErrNone;
     int fileErrorCode_ = 0;
     std::string fileErrorText_;
     std::string errorKey_;
@@ -184,12 +184,12 @@ public:
     using FileManagerBase::get;
     using FileManagerBase::set;
     using FileManagerBase::setFrom;
-    int Fetch(KeyNo<T> k) { return FileManagerBase::Fetch(k.index); }
-    int TryFetch(KeyNo<T> k) { return FileManagerBase::TryFetch(k.index); }
+    Level Fetch(KeyNo<T> k) { return FileManagerBase::Fetch(k.index); }
+    [[nodiscard]] Level TryFetch(KeyNo<T> k) { return FileManagerBase::TryFetch(k.index); }
     void Set(KeyNo<T> k) { FileManagerBase::Set(k.index); }
     void SetFrom(KeyNo<T> k) { FileManagerBase::SetFrom(k.index); }
     void SetEnd(KeyNo<T> k) { FileManagerBase::SetEnd(k.index); }
-    int get(KeyNo<T> k) { return FileManagerBase::get(k.index); }
+    [[nodiscard]] StoreError get(KeyNo<T> k) { return FileManagerBase::get(k.index); }
     void set(KeyNo<T> k) { FileManagerBase::set(k.index); }
     void setFrom(KeyNo<T> k) { FileManagerBase::setFrom(k.index); }
 
@@ -247,7 +247,7 @@ public:
     ~Transaction();  // rolls back when still active
 
     bool active() const { return active_; }
-    int errorCode() const { return errorCode_; }
+    StoreError errorCode() const { return errorCode_; }
     const std::string& errorText() const { return errorText_; }
     bool commit();  // false when the commit failed (then it is rolled back)
     void rollback();
@@ -255,7 +255,7 @@ public:
 private:
     Context& ctx_;
     bool active_ = false;
-    int errorCode_ = 0;
+    StoreError errorCode_ = ErrNone;
     std::string errorText_;
 };
 

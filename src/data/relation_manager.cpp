@@ -72,7 +72,7 @@ bool sameLinks(const RelationDef& r, const void* a, const void* b) {
 }
 
 struct Outcome {
-    int code = ErrNone;
+    StoreError code = ErrNone;
     const TableDef* restrictedBy = nullptr;  // the child file that refused
     std::string text;
     int fileCode = 0;
@@ -298,7 +298,7 @@ private:
     std::string error_;
 };
 
-int raise(int id, const TableDef& file, int code, const std::string& text, int fileCode = 0) {
+Level raise(int id, const TableDef& file, int code, const std::string& text, int fileCode = 0) {
     ErrorClass& e = GlobalErrors();
     e.SetFile(file.fileName);
     e.SetErrors(code, storeErrorText(code), fileCode ? std::to_string(fileCode) : "", text.empty() ? storeErrorText(code) : text);
@@ -344,7 +344,7 @@ int RelationManager::Update(bool fromForm) {
             linksChanged = true;
     if (!linksChanged || file_.position() == 0) return fromForm ? file_.UpdateForm() : file_.Update();
 
-    int level;
+    Level level;
     if (!file_.ready(true, &level)) return level == LevelBenign ? LevelNotify : level;
     std::vector<const TableDef*> tables;
     cascadeTables(def, false, tables);
@@ -398,7 +398,7 @@ int RelationManager::Update(bool fromForm) {
 int RelationManager::Delete(bool ask) {
     const TableDef& def = file_.table();
     if (ask && GlobalErrors().Throw(11) != LevelBenign) return LevelCancel;
-    int level;
+    Level level;
     if (!file_.ready(true, &level)) return level == LevelBenign ? LevelNotify : level;
     if (file_.position() == 0) {
         file_.fail(ErrNoRecord);

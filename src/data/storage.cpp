@@ -486,7 +486,7 @@ Conn* Context::Impl::connFor(const TableDef& def) {
 
 namespace {
 
-int raise(int id, const TableDef& def, int code, int fileCode = 0, const std::string& fileText = "") {
+Level raise(int id, const TableDef& def, int code, int fileCode = 0, const std::string& fileText = "") {
     GlobalErrors().SetFile(def.fileName);
     GlobalErrors().SetErrors(code, storeErrorText(code), fileCode ? std::to_string(fileCode) : "", fileText);
     return GlobalErrors().Throw(id);
@@ -788,7 +788,7 @@ OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
 
 }  // namespace
 
-int Context::Impl::open(FileManagerBase& fm) {
+Level Context::Impl::open(FileManagerBase& fm) {
     const TableDef& def = fm.table();
     TableStore& st = store(def);
     if (st.opened) return LevelBenign;
@@ -830,7 +830,7 @@ void removeStaleSuperJournals(const std::filesystem::path& folder) {
     }
 }
 
-int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
+StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
     if (txActive) {
         *why = "A transaction is already active";
         return ErrTransaction;
@@ -905,7 +905,7 @@ int Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitM
         int rc = tx->exec("DELETE FROM " + quote(attached[file]) + "." + quote(def->sqlName) + " WHERE 0");
         if (rc != SQLITE_OK) {
             *why = tx->message();
-            int code = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED ? ErrLockedOut : ErrEngine;
+            StoreError code = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED ? ErrLockedOut : ErrEngine;
             tx->exec("ROLLBACK");
             return code;
         }

@@ -137,13 +137,13 @@ struct Context::Impl {
     TableStore& store(const TableDef& def);
     // Physical open (create, read-only fallback, layout and key check); a level. Messages through
     // GlobalErrors unless quiet (quiet reports through the returned code only).
-    int open(FileManagerBase& fm);
+    Level open(FileManagerBase& fm);
     // The connection reads and writes of the table go through now (nullptr when not open).
     Conn* connFor(const TableDef& def);
     bool isEnlisted(const TableDef& def) const {
         return txActive && def.id < static_cast<int>(enlisted.size()) && enlisted[def.id];
     }
-    int beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why);
+    StoreError beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why);
     bool commitTx(std::string* why);
     void rollbackTx();
 };

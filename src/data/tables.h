@@ -511,13 +511,19 @@ namespace tavlo {
 // ---- record structs ----
 
 #define TAVLO_FIELD_MEMBER(NAME, KIND, BYTES, PLACES) ::tavlo::FieldCType<::tavlo::FieldKind::KIND>::type NAME{};
+#define TAVLO_FIELD_SIZE(NAME, KIND, BYTES, PLACES) static constexpr ::tavlo::FieldSize NAME{BYTES, PLACES};
 #define TAVLO_KEY_INDEX(NAME, FLAGS, ...) k##NAME,
 #define TAVLO_KEY_CONSTANT(NAME, FLAGS, ...) static constexpr ::tavlo::KeyNo<Self> NAME{k##NAME};
 
-// One record struct per table: members are the fields, static members the keys.
+// One record struct per table: members are the fields, static members the keys, and Size the
+// stored size of each field (LABEL::Size::DEBIT), so a value is fitted to its field from the
+// declaration: fitField(x, PQXV60::Size::DEBIT).
 #define TAVLO_DECLARE_TABLE(LABEL, PREFIX, FIELDS, KEYS)                 \
     struct LABEL {                                                       \
         using Self = LABEL;                                              \
+        struct Size {                                                    \
+            FIELDS(TAVLO_FIELD_SIZE)                                     \
+        };                                                               \
         FIELDS(TAVLO_FIELD_MEMBER)                                       \
         enum KeyIndex : int { KEYS(TAVLO_KEY_INDEX) kKeyCount };         \
         KEYS(TAVLO_KEY_CONSTANT)                                         \

@@ -6,7 +6,7 @@
 #include "framework/runtime.h"
 #include "pos/lookups.h"
 #include "pos/posting_texts.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo {
 

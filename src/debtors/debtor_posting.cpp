@@ -5,7 +5,7 @@
 
 #include "data/company_record.h"
 #include "data/file_manager.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 #include "util/picture.h"
 #include "util/text.h"
@@ -110,7 +110,7 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
     h.TRANTYPENUMBER = kDebtorPayment;
     h.ACCNUMBER = entry.payment == 2 ? settings.POSDIRECTACC : settings.POSACCNUMBER;
     // The prefix as stored, its trailing blanks kept.
-    h.REFERENCE1 = fitBytes(padToBytes(company.PREFIX, 3) + std::to_string(*number), 15);
+    h.REFERENCE1 = fitField(padToBytes(company.PREFIX, PACS10::Size::PREFIX.bytes) + std::to_string(*number), PQXT20::Size::REFERENCE1);
     h.TRANSDATE = today();
     h.TRANDESC = debtor.ACCDESC;
     h.NOOFENTRIES = 0;
@@ -142,6 +142,7 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
 
     if (!writer.completeHeaders(/*rowsCredit=*/true, header.REFERENCE2, detail)) return fail(Failure::Storage);
     if (!writer.raiseLastDocNr(*number, known)) return fail(Failure::Storage);
+    if (!writer.checkDocuments()) return fail(Failure::Storage);
     if (!tx.commit()) {
         failCode = tx.errorCode() ? tx.errorCode() : ErrEngine;
         failText = tx.errorText();

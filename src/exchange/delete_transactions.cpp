@@ -11,7 +11,7 @@
 #include "exchange/sql.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/picture.h"
 
 namespace tavlo {

@@ -3,8 +3,8 @@
 #include "data/file_manager.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
-#include "shell/globals.h"
-#include "shell/platform.h"
+#include "state/globals.h"
+#include "util/platform.h"
 #include "util/path.h"
 #include "util/text.h"
 

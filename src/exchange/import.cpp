@@ -8,7 +8,7 @@
 #include "data/storage.h"
 #include "data/tables.h"
 #include "exchange/sql.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {

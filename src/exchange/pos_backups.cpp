@@ -4,7 +4,7 @@
 #include "exchange/export.h"
 #include "exchange/runner.h"
 #include "reports/transaction_listing.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 #include "util/text.h"
 

@@ -5,7 +5,7 @@
 #include "data/file_manager.h"
 #include "exchange/import.h"
 #include "exchange/runner.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {

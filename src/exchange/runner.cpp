@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "framework/runtime.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "util/text.h"
 
 namespace tavlo {

@@ -145,7 +145,7 @@ std::string ErrorClass::SubstituteText(int id) const {
 
 std::string ErrorClass::unknownText(int id) { return "Unknown error " + std::to_string(id) + "."; }
 
-int ErrorClass::Throw(int id) {
+Level ErrorClass::Throw(int id) {
     const CatalogueEntry* e = findCatalogueEntry(id);
     // An id outside the catalogue is the caller's slip: say so, and let the work go on.
     Level level = e ? e->level : LevelNotify;
@@ -181,7 +181,7 @@ int ErrorClass::Throw(int id) {
     }
 }
 
-int ErrorClass::ThrowMessage(int id, std::string message) {
+Level ErrorClass::ThrowMessage(int id, std::string message) {
     SetMessage(std::move(message));
     return Throw(id);
 }

@@ -55,8 +55,8 @@ public:
     // any other level show the text with "  Press OK to end this application" and throw
     // ProgramHalt after the box is answered. An id outside the catalogue shows
     // "Unknown error <id>." as a notice.
-    int Throw(int id);
-    int ThrowMessage(int id, std::string message);
+    Level Throw(int id);
+    Level ThrowMessage(int id, std::string message);
     // The text the entry would show now, placeholders filled (without the fatal suffix).
     std::string SubstituteText(int id) const;
     std::string SubstituteText(const std::string& text) const;

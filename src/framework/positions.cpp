@@ -1,6 +1,6 @@
 #include "framework/positions.h"
 
-#include "shell/settings.h"
+#include "state/settings.h"
 #include "util/text.h"
 
 namespace tavlo {

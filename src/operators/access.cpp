@@ -13,7 +13,7 @@
 #include "framework/procedure.h"
 #include "framework/runtime.h"
 #include "operators/access_dialogs.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "util/text.h"
 
 namespace tavlo {

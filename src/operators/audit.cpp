@@ -1,6 +1,6 @@
 #include "operators/audit.h"
 
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {

@@ -3,8 +3,8 @@
 #include "data/file_manager.h"
 #include "framework/runtime.h"
 #include "operators/passwords.h"
-#include "pos/point_of_sale.h"
-#include "shell/globals.h"
+#include "framework/commands.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -173,7 +173,8 @@ void OperatorPassword::chooseOperator() {
     runtime().run(pick);
     // The record again by its key, as the buffer now names it; it is the operator from now on.
     auto& o10 = context().access<PQXO10>();
-    o10.get(PO10::OperatorNoKey);
+    // A miss leaves the buffer as picked; the password check then refuses the unknown operator.
+    (void)o10.get(PO10::OperatorNoKey);
     context().OPERATOR = o10.rec.OPERATORNO;
     // A password proved for one operator does not open the till for another.
     passwordOk_ = false;
@@ -244,9 +245,12 @@ void OperatorPassword::Kill() {
     Procedure::Kill();
     if (!openTill_) return;
     openTill_ = false;
-    BrowsePointOfSale till;
-    till.setContext(sharedContext());
-    rt.run(till);
+    // The till is a higher layer: it is started by name from the command table.
+    if (ProcedureFactory open = commandFactory(kTillScreen)) {
+        std::unique_ptr<Procedure> till = open();
+        till->setContext(sharedContext());
+        rt.run(*till);
+    }
 }
 
 // ---- SelectOperators --------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "operators/passwords.h"
 
 #include "framework/message.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {

@@ -4,8 +4,8 @@
 #include "data/file_manager.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
-#include "receipt/printer_window.h"
-#include "shell/globals.h"
+#include "framework/commands.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -87,8 +87,10 @@ bool UserDetails::store() {
 
 void UserDetails::TakeAccepted(int control) {
     if (control == receiptPrinter_) {
-        receipt::ReceiptPrinterSetup setup;
-        runtime().run(setup);
+        if (ProcedureFactory open = commandFactory(kReceiptPrinterSetup)) {
+            std::unique_ptr<Procedure> setup = open();
+            runtime().run(*setup);
+        }
     } else if (control == happyHour_) {
         applyHappyHour();
     } else if (control == ok_) {

@@ -202,7 +202,7 @@ bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& control
         r.ENTNUMBER = h.ENTNUMBER;
         r.REFERENCE1 = h.REFERENCE1;
         r.REFERENCE2 = controlOperator;
-        r.DESCRIPTION = fitBytes(h.TRANDESC, 25);
+        r.DESCRIPTION = fitField(h.TRANDESC, PQXT21::Size::DESCRIPTION);
         r.RECORDSTATUS = 1;
         r.DETAILNUMBER = detailNumber;
         (rowsCredit ? r.DEBIT : r.CREDIT) = amount;
@@ -224,6 +224,55 @@ bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& control
             failed(t20, rc);
             return false;
         }
+    }
+    return true;
+}
+
+// ---- the check before commit ----------------------------------------------------------------
+
+std::string DocumentWriter::checkDocument(std::uint32_t documentNo) {
+    auto& t20 = ctx_.access<PQXT20>();
+    auto& t21 = ctx_.access<PQXT21>();
+    t20.clearBuffer();
+    t20.rec.DOCUMENTNO = documentNo;
+    if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return "its header cannot be read back (" + storeErrorText(rc) + ")";
+    const PQXT20 h = t20.rec;
+    std::vector<PQXT21> rows;
+    t21.clearBuffer();
+    t21.rec.DOCUMENTNO = documentNo;
+    t21.SetFrom(PT21::DocumentNoKey);
+    int rc;
+    while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) rows.push_back(t21.rec);
+    if (rc != ErrNone && rc != ErrNoRecord) return "its rows cannot be read back (" + storeErrorText(rc) + ")";
+    if (rows.empty()) return "it has no rows";
+    if (h.NOOFENTRIES != rows.size())
+        return "the header counts " + std::to_string(h.NOOFENTRIES) + " entries, the document has " + std::to_string(rows.size());
+    Decimal debit, credit;
+    for (const PQXT21& r : rows) {
+        debit += r.DEBIT;
+        credit += r.CREDIT;
+    }
+    if (debit != credit) return "debits " + debit.toString() + " and credits " + credit.toString() + " differ";
+    // The control row is the last one, on the header's account; the others make the header's totals.
+    const PQXT21& control = rows.back();
+    if (control.ACCNUMBER != h.ACCNUMBER) return "its last row is not on the header's account";
+    const bool controlDebit = !control.DEBIT.isZero() || control.CREDIT.isZero();
+    Decimal amount, vat;
+    for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+        amount += controlDebit ? rows[i].CREDIT : rows[i].DEBIT;
+        if (!clip(rows[i].VATCODE).empty()) vat += rows[i].VATAMOUNT;
+    }
+    if (h.AMOUNT != amount) return "the header's amount " + h.AMOUNT.toString() + " is not its rows' " + amount.toString();
+    if (h.VAT != vat) return "the header's VAT " + h.VAT.toString() + " is not its rows' " + vat.toString();
+    return std::string();
+}
+
+bool DocumentWriter::checkDocuments() {
+    for (std::uint32_t documentNo : newHeaders_) {
+        std::string fault = checkDocument(documentNo);
+        if (fault.empty()) continue;
+        failed(kDocumentNotSound, "Program error: document " + std::to_string(documentNo) + " was not posted, " + fault + ".");
+        return false;
     }
     return true;
 }

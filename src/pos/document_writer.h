@@ -13,7 +13,7 @@
 //   writer.nextDetailNumber(detail); t21.rec.DETAILNUMBER = detail; ...; writer.write(t21, WriteOp::Add);
 //   writer.completeHeaders(/*rowsCredit=*/true, /*controlOperator=*/"", detail);
 //   writer.raiseLastDocNr(*number, known);
-//   tx.commit();
+//   if (writer.checkDocuments()) tx.commit();
 //
 // Every step returns false (or nullopt) after telling its failure to the failure sink; the
 // caller rolls the transaction back.
@@ -28,6 +28,9 @@
 #include "data/tables.h"
 
 namespace tavlo {
+
+// The failure code checkDocuments() tells: a program error, not a storage one.
+inline constexpr int kDocumentNotSound = 99;
 
 // A write the posting is about to make, for injecting storage failures in tests.
 enum class WriteOp { Add, Put, Erase };
@@ -68,8 +71,15 @@ public:
     // header's account taking the other side of the rows' total, then the header's amount, VAT
     // and number of entries. rowsCredit: the rows written so far stand on the credit side.
     bool completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber);
+    // The last step before a posting commits: every header added since forget() is read back with
+    // its rows, which must balance (debits equal credits), its amount and VAT must be the sums of
+    // its rows and its number of entries their count. False (told as a program error) otherwise;
+    // the caller rolls back, so a document that does not add up is never stored.
+    bool checkDocuments();
 
 private:
+    // Empty when the document adds up, else what is wrong with it.
+    std::string checkDocument(std::uint32_t documentNo);
     void failed(FileManagerBase& file, int code);
     void failed(int code, std::string text);
 

@@ -15,7 +15,7 @@
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
 #include "reports/tab_slip.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 #include "util/picture.h"
 #include "util/text.h"
@@ -632,17 +632,17 @@ bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     // Another till's posting holds the working table for a moment: the line waits for it, as
     // Finished does, before the operator is told (and the line is kept on the screen).
     const auto deadline = std::chrono::steady_clock::now() + kLineSaveWait;
-    auto store = [&](bool managed) {
+    auto store = [&](bool managed) -> Level {
         if (inserting) {
             v60.clearBuffer();
             v60.rec = rec;
             return managed ? v60.Insert() : v60.TryInsert();
         }
-        if (!seekLine(row.id)) return static_cast<int>(LevelNotify);
+        if (!seekLine(row.id)) return LevelNotify;
         v60.rec = rec;
         return managed ? v60.Update() : v60.TryUpdate();
     };
-    int level = store(false);
+    Level level = store(false);
     while (level != LevelBenign && v60.errorCode() == ErrLockedOut && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         level = store(false);
@@ -764,7 +764,7 @@ EditAction BrowsePointOfSale::itemCodeStep(EditAction action) {
     row[kQty] = Value(Decimal(1));
     Decimal price = item_.POSSELLINGPRICE;
     if (till_->CS10.HAPPYHOUR != 0) price = happyHourPrice(price, till_->CS10.DISCOUNT);
-    row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
+    row[kSellingPrice] = Value(fitField(price, PQXV60::Size::SELLINGPRICE));
     row[kDescription] = Value(item_.ITEMDESC);
     if (!clip(item_.ITEMCODE).empty()) findSalesAccount();
     if (stay) return EditAction::None;
@@ -815,12 +815,12 @@ bool BrowsePointOfSale::computeRow(Row& row) {
     v01.clearBuffer();
     v01.rec.VATCODE = item_.VATCODE;
     if (clip(item_.VATCODE).empty() || v01.get(PV01::VatCodeKey) != ErrNone) v01.clearBuffer();
-    LineAmounts a = computeLine(storeDecimal(qty, 7, 3), storeDecimal(price, 6, 3), storeDecimal(discount, 3, 2),
+    LineAmounts a = computeLine(fitField(qty, PQXV60::Size::QTY), fitField(price, PQXV60::Size::SELLINGPRICE), fitField(discount, PQXV60::Size::DISCOUNT),
                                 till_->CS10.HAPPYHOUR != 0, v01.rec, item_.VATSTATUS);
     if (!a.fits) return false;
-    row[kQty] = Value(storeDecimal(qty, 7, 3));
-    row[kSellingPrice] = Value(storeDecimal(price, 6, 3));
-    row[kDiscount] = Value(storeDecimal(discount, 3, 2));
+    row[kQty] = Value(fitField(qty, PQXV60::Size::QTY));
+    row[kSellingPrice] = Value(fitField(price, PQXV60::Size::SELLINGPRICE));
+    row[kDiscount] = Value(fitField(discount, PQXV60::Size::DISCOUNT));
     row[kDebit] = Value(a.debit);
     row[kVatAmount] = Value(a.vat);
     row[kNettAmount] = Value(a.nett);
@@ -877,7 +877,7 @@ bool BrowsePointOfSale::sellingPriceStep() {
         refuse("The selling price is too large.", "Die verkoopprys is te groot.");
         return false;
     }
-    if (storeDecimal(price, 6, 3) != storeDecimal(priceOnEntry_, 6, 3) && !clip(item_.ITEMCODE).empty() &&
+    if (fitField(price, PQXV60::Size::SELLINGPRICE) != fitField(priceOnEntry_, PQXV60::Size::SELLINGPRICE) && !clip(item_.ITEMCODE).empty() &&
         askStorePrice()) {
         // A price typed here becomes the item's till price. Only the price is written: the
         // item as stored now, not the screen's copy.
@@ -885,7 +885,7 @@ bool BrowsePointOfSale::sellingPriceStep() {
         a301.clearBuffer();
         a301.rec.ITEMCODE = item_.ITEMCODE;
         if (a301.get(PA301::ItemCodeKey) == ErrNone) {
-            a301.rec.POSSELLINGPRICE = storeDecimal(price, 7, 2);
+            a301.rec.POSSELLINGPRICE = fitField(price, PQXA301::Size::POSSELLINGPRICE);
             if (a301.Update() != LevelBenign) return false;
             item_ = a301.rec;
         }

@@ -102,6 +102,7 @@ bool TillState::postDocument(DocKind kind) {
     // The posted lines leave the working table with the document, never apart from it.
     if (!eraseSaleLines(withTab)) return fail();
     if (!raiseLastDocNr(LOC.DOCUMENTNO)) return fail();
+    if (!writer_.checkDocuments()) return fail();
     return scope.commit() || fail();
 }
 
@@ -140,14 +141,14 @@ bool TillState::addHeader(DocKind kind) {
             default:
                 break;
         }
-        h.TRANTIME = fitBytes(formatPicture("@t01", Decimal(timeNow())), 10);
+        h.TRANTIME = fitField(formatPicture("@t01", Decimal(timeNow())), PQXT20::Size::TRANTIME);
         h.TRANDESC = std::string(posting_texts::saleDescription());
     } else {
         h.TRANTYPENUMBER = 7;
         h.ACCNUMBER = S10.POSACCNUMBER;
         h.TRANDESC = std::string(posting_texts::roundingDescription());
     }
-    h.REFERENCE1 = fitBytes(documentReference(CS10, LOC.DOCUMENTNO), 15);
+    h.REFERENCE1 = fitField(documentReference(CS10, LOC.DOCUMENTNO), PQXT20::Size::REFERENCE1);
     h.TRANSDATE = line.TRANSDATE;
     h.NOOFENTRIES = 0;
     h.LOOKUPDATE = lookupDate(h.TRANSDATE);
@@ -192,7 +193,7 @@ bool TillState::PostDetail() {
     r.REFERENCE1 = header_.REFERENCE1;
     r.REFERENCE2 = line.OPERATORNO;
     r.QTY = line.QTY;
-    r.DESCRIPTION = fitBytes(line.DESCRIPTION, 25);
+    r.DESCRIPTION = fitField(line.DESCRIPTION, PQXT21::Size::DESCRIPTION);
     setSide(r, credit, line.DEBIT);
     r.VATAMOUNT = line.VATAMOUNT;
     r.VATCODE = line.VATCODE;
@@ -231,7 +232,7 @@ bool TillState::PostDetail() {
     r.CLASSCODE = "I";
     r.ACCNUMBER = vatAccount;
     r.REFERENCE1 = header_.REFERENCE1;
-    r.DESCRIPTION = fitBytes(line.DESCRIPTION, 25);
+    r.DESCRIPTION = fitField(line.DESCRIPTION, PQXT21::Size::DESCRIPTION);
     setSide(r, credit, line.VATAMOUNT);
     r.RECORDSTATUS = 1;
     r.DETAILNUMBER = LOC.DETAILNUMBER;

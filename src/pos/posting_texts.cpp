@@ -1,6 +1,6 @@
 #include "pos/posting_texts.h"
 
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::posting_texts {
 

@@ -64,7 +64,7 @@ bool TillState::PostDiscDetail() {
     r.REFERENCE1 = header_.REFERENCE1;
     r.REFERENCE2 = line.OPERATORNO;
     r.QTY = line.QTY;
-    r.DESCRIPTION = fitBytes(header_.TRANDESC, 25);
+    r.DESCRIPTION = fitField(header_.TRANDESC, PQXT21::Size::DESCRIPTION);
     (rowsOnCredit(true, LOC.CREDITNOTE == 1) ? r.CREDIT : r.DEBIT) = line.DEBIT;
     r.RECORDSTATUS = line.RECORDSTATUS;
     r.DETAILNUMBER = LOC.DETAILNUMBER;

@@ -9,7 +9,7 @@ const Decimal kHundred(100);
 }
 
 Decimal happyHourPrice(const Decimal& price, const Decimal& percent) {
-    return storeDecimal((kHundred - percent) / kHundred * price, 6, 3);
+    return fitField((kHundred - percent) / kHundred * price, PQXV60::Size::SELLINGPRICE);
 }
 
 LineAmounts computeLine(const Decimal& qty, const Decimal& price, const Decimal& discount, bool happyHour,
@@ -18,20 +18,20 @@ LineAmounts computeLine(const Decimal& qty, const Decimal& price, const Decimal&
     try {
         Decimal gross = price * qty;
         if (!happyHour && !discount.isZero()) gross = (kHundred - discount) / kHundred * price * qty;
-        Decimal debit = storeDecimal(gross, 7, 2);
+        Decimal debit = fitField(gross, PQXV60::Size::DEBIT);
         Decimal tax;
         std::string status = itemVatStatus;
         if (vat.REBATE != 0) {
             status.assign(1, 'I');
-            tax = storeDecimal(vat.PERCENTAGE / kHundred * qty * vat.TARRIFF, 7, 2);
-            debit = storeDecimal(debit - tax, 7, 2);
+            tax = fitField(vat.PERCENTAGE / kHundred * qty * vat.TARRIFF, PQXV60::Size::VATAMOUNT);
+            debit = fitField(debit - tax, PQXV60::Size::DEBIT);
         } else if (clip(status) == "I") {
-            tax = storeDecimal(debit * vat.VATRATE / (kHundred + vat.VATRATE), 7, 2);
-            debit = storeDecimal(debit - tax, 7, 2);
+            tax = fitField(debit * vat.VATRATE / (kHundred + vat.VATRATE), PQXV60::Size::VATAMOUNT);
+            debit = fitField(debit - tax, PQXV60::Size::DEBIT);
         } else {
-            tax = storeDecimal(vat.VATRATE / kHundred * debit, 7, 2);
+            tax = fitField(vat.VATRATE / kHundred * debit, PQXV60::Size::VATAMOUNT);
         }
-        out.nett = storeDecimal(debit + tax, 6, 2);
+        out.nett = fitField(debit + tax, PQXV60::Size::NETTAMOUNT);
         out.debit = debit;
         out.vat = tax;
         out.vatStatus = status;

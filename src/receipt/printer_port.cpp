@@ -18,7 +18,7 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 extern char** environ;

@@ -6,8 +6,8 @@
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "receipt/receipt_printer.h"
-#include "shell/globals.h"
-#include "shell/settings.h"
+#include "state/globals.h"
+#include "state/settings.h"
 
 namespace tavlo::receipt {
 

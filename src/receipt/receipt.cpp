@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "data/company_record.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/picture.h"
 #include "util/text.h"
 

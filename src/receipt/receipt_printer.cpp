@@ -5,7 +5,7 @@
 #include "operators/audit.h"
 #include "pos/payment.h"
 #include "receipt/escpos.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::receipt {
 namespace {

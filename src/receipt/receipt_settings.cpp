@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/settings.h"
+#include "state/settings.h"
 #include "util/text.h"
 
 namespace tavlo::receipt {

@@ -3,7 +3,7 @@
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "operators/audit.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::report {
 

@@ -4,7 +4,7 @@
 
 #include "framework/message.h"
 #include "framework/runtime.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::report {
 namespace {

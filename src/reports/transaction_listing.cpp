@@ -1,7 +1,7 @@
 #include "reports/transaction_listing.h"
 
 #include "framework/runtime.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/text.h"
 
 namespace tavlo::report {

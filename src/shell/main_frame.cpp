@@ -6,10 +6,11 @@
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "operators/access.h"
-#include "shell/commands.h"
-#include "shell/globals.h"
-#include "shell/platform.h"
-#include "shell/settings.h"
+#include "framework/commands.h"
+#include "shell/command_table.h"
+#include "state/globals.h"
+#include "util/platform.h"
+#include "state/settings.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -20,7 +21,9 @@ constexpr std::size_t kMaxLanguages = 10;
 }
 
 MainFrame::MainFrame(Platform& platform, AccessControl& access)
-    : Procedure("Main"), platform_(platform), access_(access) {}
+    : Procedure("Main"), platform_(platform), access_(access) {
+    installCommands();
+}
 
 std::string MainFrame::programSettings() const {
     return resolveSettingsFile(nativePath(clip(GLO.PROGRAMDIR.str()) + "\\Tavlo.Ini")).string();

@@ -2,13 +2,15 @@
 
 #include "data/file_manager.h"
 #include "framework/errors.h"
+#include "shell/command_table.h"
 #include "shell/main_frame.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "shell/startup.h"
 
 namespace tavlo {
 
 int runTavlo(Runtime& runtime, Platform& platform, AccessControl& access, WindowTranslator& translator) {
+    installCommands();
     startUp(runtime, platform, access, translator);
     // Every window context gets its own record buffers and connections on the tables here.
     std::filesystem::path folder = platform.workingDirectory();

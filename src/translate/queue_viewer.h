@@ -7,7 +7,7 @@
 
 #include "framework/procedure.h"
 #include "translate/definition.h"
-#include "util/list_export.h"
+#include "framework/list_export.h"
 
 namespace tavlo {
 

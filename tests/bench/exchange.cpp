@@ -20,7 +20,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "exchange/runner.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "data/storage.h"
 #include "exchange/delete_transactions.h"
 #include "framework/message.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "pos/till_state.h"
 #include "reports/transaction_listing.h"
 #include "util/date.h"

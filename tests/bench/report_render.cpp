@@ -7,13 +7,13 @@
 #include <string>
 
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "reports/cash_slip.h"
 #include "reports/layout.h"
 #include "reports/pdf_writer.h"
 #include "reports/renderer.h"
 #include "reports/text_writer.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::report {
 namespace {

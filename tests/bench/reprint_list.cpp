@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "reports/select_cash_slip.h"
 #include "bench_tables.h"
 

@@ -12,10 +12,10 @@
 
 #include "data/file_manager.h"
 #include "data/storage.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "pos/point_of_sale.h"
 #include "reports/report_output.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 #include "bench_tables.h"
 

@@ -10,7 +10,7 @@
 #include "data/demo_data.h"
 #include "data/file_manager.h"
 #include "data/storage.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "pos/point_of_sale.h"
 #include "translate/pro_taal.h"
 

@@ -5,9 +5,9 @@
 #include "data/file_manager.h"
 #include "data/storage.h"
 #include "debtors/debtor_payment.h"
-#include "framework/test_runtime.h"
-#include "shell/commands.h"
-#include "shell/globals.h"
+#include "test_runtime.h"
+#include "framework/commands.h"
+#include "state/globals.h"
 #include "support.h"
 #include "util/date.h"
 

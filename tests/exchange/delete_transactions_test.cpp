@@ -8,9 +8,9 @@
 #include "data/file_manager.h"
 #include "data/storage.h"
 #include "exchange/delete_transactions.h"
-#include "framework/test_runtime.h"
-#include "shell/commands.h"
-#include "shell/globals.h"
+#include "test_runtime.h"
+#include "framework/commands.h"
+#include "state/globals.h"
 #include "support.h"
 
 namespace tavlo {

@@ -16,9 +16,9 @@
 #include "data/file_manager.h"
 #include "data/storage.h"
 #include "exchange/runner.h"
-#include "framework/test_runtime.h"
-#include "shell/globals.h"
-#include "shell/platform.h"
+#include "test_runtime.h"
+#include "state/globals.h"
+#include "util/platform.h"
 #include "support.h"
 #include "zip_tools.h"
 

@@ -6,8 +6,8 @@
 
 #include "exchange/runner.h"
 #include "exchange_fixture.h"
-#include "framework/test_runtime.h"
-#include "shell/platform.h"
+#include "test_runtime.h"
+#include "util/platform.h"
 
 namespace tavlo {
 namespace {

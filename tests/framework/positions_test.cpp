@@ -5,7 +5,7 @@
 #include <random>
 
 #include "framework/positions.h"
-#include "shell/settings.h"
+#include "state/settings.h"
 
 using namespace tavlo;
 

@@ -7,7 +7,7 @@
 #include "data/file_manager.h"
 #include "data/tables.h"
 #include "framework/errors.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "support.h"
 
 using namespace tavlo;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/errors.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 
 using namespace tavlo;
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "framework/value.h"
 
 using namespace tavlo;

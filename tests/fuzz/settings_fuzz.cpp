@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_target.h"
-#include "shell/settings.h"
+#include "state/settings.h"
 #include "util/text.h"
 
 namespace tavlo::fuzz {

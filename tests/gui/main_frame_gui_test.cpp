@@ -20,10 +20,10 @@
 #include "gui/qt_runtime.h"
 #include "gui/window_host.h"
 #include "operators/access.h"
-#include "shell/commands.h"
-#include "shell/globals.h"
-#include "shell/platform.h"
-#include "shell/settings.h"
+#include "framework/commands.h"
+#include "state/globals.h"
+#include "util/platform.h"
+#include "state/settings.h"
 #include "shell/startup.h"
 
 namespace tavlo::gui {

@@ -20,7 +20,7 @@
 #include <sstream>
 
 #include "gui_test_support.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_paint.h"
 #include "gui/preview_previewer.h"

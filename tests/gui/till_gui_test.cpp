@@ -25,7 +25,7 @@
 #include "gui/preview_window.h"
 #include "gui/qt_runtime.h"
 #include "operators/operators.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 
 namespace tavlo::gui {

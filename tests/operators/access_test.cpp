@@ -11,7 +11,7 @@
 
 #include <functional>
 
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/access.h"
 #include "support.h"
 

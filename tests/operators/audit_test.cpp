@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/audit.h"
 #include "reports/audit_report.h"
 #include "reports/report_output.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "support.h"
 
 namespace tavlo {

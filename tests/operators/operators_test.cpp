@@ -9,11 +9,11 @@
 #include <filesystem>
 
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
 #include "pos/till_state.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo {
 namespace {

@@ -143,9 +143,9 @@ TEST_F(DebtorPaymentPosting, AFailedWriteAnywhereLeavesNothingBehind) {
         const DebtorPaymentPosted posted = pay("10.00", 1, kDebtor, [&](FileManagerBase& file, WriteOp op) {
             if (++seen == failing) return static_cast<int>(ErrEngine);
             switch (op) {
-                case WriteOp::Add: return file.add();
-                case WriteOp::Put: return file.put();
-                case WriteOp::Erase: return file.erase();
+                case WriteOp::Add: return static_cast<int>(file.add());
+                case WriteOp::Put: return static_cast<int>(file.put());
+                case WriteOp::Erase: return static_cast<int>(file.erase());
             }
             return static_cast<int>(ErrEngine);
         });

@@ -12,7 +12,7 @@
 #include "data/file_manager.h"
 #include "framework/message.h"
 #include "pos/till_state.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "support.h"
 #include "util/date.h"
 

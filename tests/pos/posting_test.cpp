@@ -505,5 +505,43 @@ TEST_F(PostingTest, FailedItemRowIsReportedAndNothingIsPosted) {
     EXPECT_EQ(allRecords<PQXV60>(*ctx_).size(), 2u);
 }
 
+// A document that does not add up when it is about to be committed (a fault in a posting
+// routine, simulated by changing the record just before it is written) is never stored.
+TEST_F(PostingTest, DocumentThatDoesNotAddUpIsRolledBack) {
+    struct Fault {
+        const char* what;
+        const TableDef* table;
+        WriteOp op;
+        std::function<void(Context&)> spoil;
+    };
+    const Decimal cent = Decimal::of("0.01");
+    const std::vector<Fault> faults = {
+        {"control row off by a cent", &PQXT21::table(), WriteOp::Add,
+         [&](Context& c) { if (!c.access<PQXT21>().rec.DEBIT.isZero()) c.access<PQXT21>().rec.DEBIT += cent; }},
+        {"header amount", &PQXT20::table(), WriteOp::Put, [&](Context& c) { c.access<PQXT20>().rec.AMOUNT += cent; }},
+        {"header VAT", &PQXT20::table(), WriteOp::Put, [&](Context& c) { c.access<PQXT20>().rec.VAT += cent; }},
+        {"entry count", &PQXT20::table(), WriteOp::Put, [&](Context& c) { ++c.access<PQXT20>().rec.NOOFENTRIES; }},
+    };
+    ring({{"COKE"}, {"MILK"}});
+    tender(1, till_->LOC.TOTALAMOUNT);
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.what);
+        messages_.shown.clear();
+        till_->setWriteFault([&](const WriteSite& w) {
+            if (w.table == f.table && w.op == f.op) f.spoil(*ctx_);
+            return 0;
+        });
+        EXPECT_FALSE(finish());
+        ASSERT_FALSE(messages_.shown.empty());
+        EXPECT_NE(messages_.shown.back().text.find("Program error: document"), std::string::npos);
+        EXPECT_TRUE(allRecords<PQXT20>(*ctx_).empty());
+        EXPECT_TRUE(allRecords<PQXT21>(*ctx_).empty());
+        EXPECT_EQ(allRecords<PQXV60>(*ctx_).size(), 2u);
+    }
+    till_->setWriteFault({});
+    ASSERT_TRUE(finish());
+    expectSoundDocuments(*ctx_);
+}
+
 }  // namespace
 }  // namespace tavlo::posting_test

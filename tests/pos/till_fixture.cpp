@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::till_test {
 

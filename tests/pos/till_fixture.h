@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "pos/point_of_sale.h"
 #include "posting_fixture.h"
 #include "reports/report_output.h"

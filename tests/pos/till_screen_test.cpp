@@ -2,7 +2,7 @@
 // the dialogs answered; the tables are checked afterwards.
 #include "till_fixture.h"
 
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::till_test {
 namespace {

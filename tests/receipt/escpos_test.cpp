@@ -3,7 +3,7 @@
 
 #include "escpos_decoder.h"
 #include "receipt/escpos.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::receipt {
 namespace {

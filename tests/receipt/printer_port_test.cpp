@@ -8,8 +8,8 @@
 #include "fake_printer.h"
 #include "receipt/printer_port.h"
 #include "receipt/receipt_settings.h"
-#include "shell/settings.h"
-#include "shell/globals.h"
+#include "state/settings.h"
+#include "state/globals.h"
 #include "support.h"
 
 namespace tavlo::receipt {

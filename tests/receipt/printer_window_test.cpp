@@ -5,10 +5,10 @@
 #include "data/file_manager.h"
 #include "escpos_decoder.h"
 #include "fake_printer.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/user_details.h"
 #include "receipt/receipt_settings.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "support.h"
 
 namespace tavlo::receipt {

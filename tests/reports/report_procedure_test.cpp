@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "framework/runtime.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "reports/report_procedure.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::report {
 namespace {

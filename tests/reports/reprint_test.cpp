@@ -5,7 +5,7 @@
 
 #include "reports/reprint_slip.h"
 #include "reports/select_cash_slip.h"
-#include "shell/commands.h"
+#include "framework/commands.h"
 #include "slip_fixture.h"
 
 namespace tavlo::report {

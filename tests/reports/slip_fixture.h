@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "report_tools.h"
 #include "reports/report_output.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "util/date.h"
 
 namespace tavlo::report::testing {

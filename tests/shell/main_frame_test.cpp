@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "shell/commands.h"
+#include "framework/commands.h"
 #include "shell/startup.h"
 #include "shell_fixture.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "shell/platform.h"
+#include "util/platform.h"
 
 using namespace tavlo;
 

@@ -8,11 +8,11 @@
 #include <random>
 
 #include "framework/errors.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/access.h"
-#include "shell/globals.h"
-#include "shell/platform.h"
-#include "shell/settings.h"
+#include "state/globals.h"
+#include "util/platform.h"
+#include "state/settings.h"
 
 namespace tavlo::testing {
 

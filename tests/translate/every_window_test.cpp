@@ -8,7 +8,7 @@
 
 #include "data/demo_data.h"
 #include "data/file_manager.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "operators/access.h"
 #include "operators/access_dialogs.h"
 #include "operators/operators.h"
@@ -22,7 +22,7 @@
 #include "reports/daily_cashup.h"
 #include "reports/transaction_listing.h"
 #include "shell/main_frame.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "translate/store_source.h"
 #include "translate_fixture.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "framework/procedure.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "translate_fixture.h"
 
 namespace tavlo {

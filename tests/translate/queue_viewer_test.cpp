@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "framework/list.h"
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 #include "support.h"
 #include "translate/queue_viewer.h"
 

@@ -1,4 +1,4 @@
-#include "shell/platform.h"
+#include "util/platform.h"
 
 #include <pwd.h>
 #include <spawn.h>

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "support.h"
-#include "util/list_export.h"
+#include "framework/list_export.h"
 
 namespace tavlo {
 namespace {

@@ -1,6 +1,8 @@
-#include "framework/test_runtime.h"
+#include "test_runtime.h"
 
 #include <stdexcept>
+
+#include "shell/command_table.h"
 
 namespace tavlo {
 
@@ -173,6 +175,7 @@ bool TestWindow::checked(std::string_view ctl) const { return window().isChecked
 // ---- TestRuntime ------------------------------------------------------------------------------
 
 TestRuntime::TestRuntime() {
+    installCommands();  // windows start others by name, as in the program
     setMessageHandler([this](const MessageRequest& r) { return message(r); });
 }
 

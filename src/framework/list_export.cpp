@@ -1,4 +1,4 @@
-#include "util/list_export.h"
+#include "framework/list_export.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo {
 
