@@ -23,7 +23,7 @@ if [ "${1:-}" = "--first-window" ]; then
   shown=no
   deadline=$((SECONDS + WAIT_SECONDS))
   while [ $SECONDS -lt $deadline ] && kill -0 "$pid" 2>/dev/null; do
-    if xwininfo -name "$FIRST_WINDOW" 2>/dev/null | grep -q "Map State: IsViewable"; then
+    if xwininfo -name "$FIRST_WINDOW" 2>/dev/null | grep "Map State: IsViewable" >/dev/null; then
       shown=yes
       break
     fi
@@ -82,7 +82,7 @@ echo "Depends: $depends"
 # Each a package the till needs at run time: the Qt face, the storage, PDF, archives, passwords,
 # and the fonts the reports load from their files.
 for needed in libqt6widgets6 libqt6gui6 libqt6printsupport6 libsqlite3-0 libhpdf libzip libsodium fonts-liberation; do
-  echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//' | grep -q "^$needed" || fail "Depends does not name $needed"
+  echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//' | grep "^$needed" >/dev/null || fail "Depends does not name $needed"
 done
 # Every dependency names a real package: each is installed here (the till runs against them
 # below), or one of its alternatives is.
@@ -92,7 +92,7 @@ for clause in "${clauses[@]}"; do
   IFS='|' read -ra alternatives <<<"$clause"
   for alternative in "${alternatives[@]}"; do
     name=$(echo "$alternative" | sed 's/(.*)//; s/ //g')
-    dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "install ok installed" && ok=yes
+    dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep "install ok installed" >/dev/null && ok=yes
   done
   [ $ok = yes ] || fail "no package of '$clause' is installed here"
 done
@@ -109,7 +109,8 @@ for program in tavlo tavlo-desktop tavlo_demo_data tavlo_lang tavlo_zip; do
   [ -x "$root/usr/lib/tavlo/$program" ] || fail "usr/lib/tavlo/$program is not a program"
 done
 # The language store beside the program, readable by the shipped tool.
-"$root/usr/bin/tavlo_lang" dump "$root/usr/lib/tavlo/POSlan.tps" | grep -q "^language 2 Afrikaans" ||
+languages=$("$root/usr/bin/tavlo_lang" dump "$root/usr/lib/tavlo/POSlan.tps")
+grep -q "^language 2 Afrikaans" <<<"$languages" ||
   fail "usr/lib/tavlo/POSlan.tps does not hold the Afrikaans language"
 desktop=$root/usr/share/applications/tavlo.desktop
 [ -f "$desktop" ] || fail "no desktop entry"
