@@ -2,7 +2,8 @@
 # The Debian package: its control fields and dependencies, its files unpacked into a temporary
 # root, and the unpacked till started on a display of its own up to its first window, once as
 # a shop starts it today (in a fresh demo folder) and once as the desktop menu does (a new,
-# empty data folder). Both first windows are the form for the first user.
+# empty data folder), as a user who may not write the program's files. Both first windows are
+# the form for the first user.
 #   tests/package/check_deb.sh BUILD_FOLDER   builds the package from a build folder (cpack)
 #   tests/package/check_deb.sh tavlo_*.deb    checks a package made before
 # Exits 77 (skipped) when a tool it needs is missing.
@@ -124,16 +125,33 @@ if [ -d "$source_dir/docs/guide" ]; then
 fi
 
 # ---- Starting the unpacked till ---------------------------------------------------------------
+# As an installed till runs: its own files are not the user's to write. Run as root (CI), the
+# unpacked files stay root's and the till runs as nobody, on a display that lets nobody in.
+home=$tmp/home
+mkdir "$home"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  chmod 755 "$tmp"
+  as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups)
+fi
+start() {
+  local folder=$1 log=$2
+  shift 2
+  xvfb-run -a -s "-ac -screen 0 1280x1024x24" \
+    "$self" --first-window "$folder" "$log" "${as_user[@]}" env HOME="$home" "$@"
+}
 # A fresh demo folder, as scripts/run.sh makes it: the demo's tables and a request for the
 # first user. The till starts in it, as a shop starts it today.
-demo=$tmp/demo
+demo=$home/demo
 mkdir "$demo"
 "$root/usr/bin/tavlo_demo_data" "$demo" >/dev/null
 touch "$demo/TavloUsers.reset"
-xvfb-run -a "$self" --first-window "$demo" "$tmp/demo.log" "$root/usr/bin/tavlo" ||
+[ ${#as_user[@]} -eq 0 ] || chown -R nobody "$home"
+start "$demo" "$tmp/demo.log" "$root/usr/bin/tavlo" ||
   fail "the till did not show its first window on the demo folder"
 # From the desktop menu on a new shop: the starter makes the data folder it is given.
-xvfb-run -a "$self" --first-window "$tmp" "$tmp/desktop.log" env TAVLO_DATA="$tmp/new shop" "$root/usr/bin/$exec_line" ||
+start "$home" "$tmp/desktop.log" TAVLO_DATA="$home/new shop" "$root/usr/bin/$exec_line" ||
   fail "the desktop entry did not start the till on a new shop"
-[ -f "$tmp/new shop/Tavlo.Ini" ] && [ ! -e "$tmp/Tavlo.Ini" ] || fail "the till did not work in the folder TAVLO_DATA names"
+[ -f "$home/new shop/Tavlo.Ini" ] && [ ! -e "$home/Tavlo.Ini" ] ||
+  fail "the till did not work in the folder TAVLO_DATA names"
 echo "The package is sound: $(basename "$deb")"
