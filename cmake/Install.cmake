@@ -6,7 +6,7 @@
 include(GNUInstallDirs)
 
 set(TAVLO_PROGRAM_DIR lib/tavlo)
-set(TAVLO_PACKAGING_DIR ${CMAKE_CURRENT_LIST_DIR}/../packaging)
+set(TAVLO_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(TAVLO_LINK_DIR ${CMAKE_BINARY_DIR}/install-links)
 
 # Relative links, so the installed tree works under any prefix and when unpacked elsewhere.
