@@ -7,6 +7,7 @@ PACKAGES=(
   qt6-base-dev libgl1-mesa-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   poppler-utils fonts-liberation xvfb xauth
+  dpkg-dev file x11-utils desktop-file-utils
   clang libclang-rt-14-dev
 )
 missing=()
