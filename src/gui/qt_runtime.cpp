@@ -285,6 +285,14 @@ unsigned QtRuntime::message(const MessageRequest& request) {
             if (request.buttons & ours) buttons |= theirs;
         if (!buttons) buttons = QMessageBox::Ok;
         box->setStandardButtons(buttons);
+        if (uiLanguage() == 2) {  // the standard buttons speak the operator's language too
+            static const std::pair<QMessageBox::StandardButton, const char*> afrikaans[] = {
+                {QMessageBox::Ok, "OK"},          {QMessageBox::Yes, "&Ja"},       {QMessageBox::No, "&Nee"},
+                {QMessageBox::Cancel, "&Kanselleer"}, {QMessageBox::Abort, "&Staak"}, {QMessageBox::Retry, "Probeer &weer"},
+                {QMessageBox::Ignore, "&Ignoreer"}};
+            for (auto [which, text] : afrikaans)
+                if (QAbstractButton* b = box->button(which)) b->setText(QString::fromUtf8(text));
+        }
         for (auto [ours, theirs] : map)
             if (request.defaultButton == ours) box->setDefaultButton(theirs);
         auto* promise = &answer;

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -17,7 +18,9 @@
 
 #include "gui_test_support.h"
 #include "data/demo_data.h"
+#include "data/file_manager.h"
 #include "gui/preview_previewer.h"
+#include "framework/language.h"
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
 #include "operators/operators.h"
@@ -32,8 +35,13 @@ namespace {
 
 const std::filesystem::path kShots = std::filesystem::path(TAVLO_LANGUAGE_STORE).parent_path() / "screenshots";
 
-// Saves the window and checks that a picture of it was written.
+// Saves the window and checks that a picture of it was written. A window cut to a small screen
+// (the offscreen platform's is 800 x 600) is grown to show all its controls first.
 void shoot(QWidget* window, const char* file) {
+    QRect all = window->rect();
+    for (QWidget* c : window->findChildren<QWidget*>())
+        if (c->isVisible()) all |= QRect(c->mapTo(window, QPoint()), c->size());
+    window->resize(all.size() + QSize(6, 6));
     std::filesystem::create_directories(kShots);
     const QString path = QString::fromStdString((kShots / file).string());
     ASSERT_TRUE(window->grab().save(path)) << file;
@@ -88,6 +96,7 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     std::filesystem::copy_file(TAVLO_LANGUAGE_STORE, data.path() / "POSlan.tps");
     GLO.reset();
     GLO.LANGUAGENO = kAfrikaans;
+    setUiLanguageSource([] { return static_cast<int>(GLO.LANGUAGENO); });
     ProTaalClass translator;
     translator.Init(data.path().string(), "POS", 1, kAfrikaans, false, false);
     ASSERT_EQ(translator.GetTaalNo(), kAfrikaans);
@@ -113,6 +122,7 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     QTest::keyClicks(name, "001");
     QTest::keyClick(name, Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return context->OPERATOR == "001"; }));
+    EXPECT_TRUE(eventually([&] { return name->text().trimmed() == "Anna Venter"; }, 3000)) << name->text().toStdString();
     password->setFocus();
     QTest::keyClicks(password, DemoPasswords::operator1);
     shoot(login, "operator-login.png");
@@ -134,6 +144,8 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     paid->selectAll();
     QTest::keyClicks(paid, "50");
     QTest::keyClick(paid, Qt::Key_Return);
+    auto* change = till->findChild<QLabel*>("ChangeAmount");
+    ASSERT_TRUE(eventually([&] { return change->text().trimmed() == "27.00"; }));
     auto* finished = till->findChild<QPushButton*>("FinishedButton");
     ASSERT_TRUE(eventually([&] { return finished->isEnabled(); }));
     shoot(till, "till-sale.png");
@@ -175,6 +187,7 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     runtime.shutDown();
     report::setReportPreviewer(nullptr);
     setWindowTranslator(nullptr);
+    setUiLanguageSource(nullptr);
     translator.Kill();
     GLO.reset();
 }
