@@ -20,6 +20,7 @@
 
 #include "framework/errors.h"
 #include "framework/language.h"
+#include "gui/ui_text.h"
 #include "gui/window_host.h"
 
 namespace tavlo::gui {
@@ -406,7 +407,7 @@ bool QtRuntime::printerSetup() {
             d->setAttribute(Qt::WA_DeleteOnClose);
             d->setObjectName(QStringLiteral("PrinterSetup"));
             // It only chooses the printer: its title and button say so, not "Print".
-            d->setWindowTitle(uiLanguage() == 2 ? QStringLiteral("Drukkeropstelling") : QStringLiteral("Print Setup"));
+            d->setWindowTitle(uiText("Drukkeropstelling", "Print Setup"));
             for (auto* box : d->findChildren<QDialogButtonBox*>())
                 if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("&OK"));
             auto* promise = &answer;

@@ -152,6 +152,7 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
 
     bool slip = false, cashup = false;
     whenShown("ReportPreview", [&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), "Verslagvoorskou");
         shoot(w, "slip.png");
         slip = true;
         qobject_cast<QDialog*>(w)->reject();
