@@ -18,6 +18,7 @@
 #include "framework/runtime.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_paint.h"
+#include "gui/ui_text.h"
 #include "reports/print_options.h"
 
 namespace tavlo::gui {
@@ -25,11 +26,11 @@ namespace tavlo::gui {
 int selectOutput(QWidget* parent) {
     QDialog dialog(parent);
     dialog.setObjectName("SelectOutput");
-    dialog.setWindowTitle(QStringLiteral("Select an Output"));
+    dialog.setWindowTitle(uiText("Kies 'n uitvoer", "Select an Output"));
     auto* layout = new QVBoxLayout(&dialog);
     auto* list = new QListWidget(&dialog);
     list->setObjectName("OutputList");
-    list->addItems({QStringLiteral("Printer"), QStringLiteral("PDF")});
+    list->addItems({uiText("Drukker", "Printer"), QStringLiteral("PDF")});
     list->setCurrentRow(0);
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -52,7 +53,7 @@ const std::vector<PrintPreviewWindow::ZoomChoice>& PrintPreviewWindow::zoomChoic
 PrintPreviewWindow::PrintPreviewWindow(Runtime& runtime, report::ReportOutput& output, QWidget* parent)
     : QDialog(parent), runtime_(runtime), output_(output) {
     setObjectName("ReportPreview");
-    setWindowTitle(QStringLiteral("Report Preview"));
+    setWindowTitle(uiText("Verslagvoorskou", "Report Preview"));
     preparePrinter(printer_);
     for (int p = 0; p < static_cast<int>(output_.pages.size()); ++p) chosen_.push_back(p);
     build();
@@ -72,22 +73,22 @@ void PrintPreviewWindow::build() {
     auto* menuBar = new QMenuBar(this);
     layout->setMenuBar(menuBar);
 
-    fileMenu_ = menuBar->addMenu(QStringLiteral("&File"));
-    fileMenu_->addAction(QStringLiteral("Pa&ges to Print..."), this, [this] { askPagesToPrint(); });
-    QAction* printAction = fileMenu_->addAction(QStringLiteral("&Print"), this, [this] { printChosen(); });
-    fileMenu_->addAction(QStringLiteral("Print C&urrent Page"), this, [this] { printCurrent(); });
-    fileMenu_->addAction(QStringLiteral("&Save As..."), this, [this] { saveAs(); });
+    fileMenu_ = menuBar->addMenu(uiText("&Lêer", "&File"));
+    fileMenu_->addAction(uiText("&Bladsye om te druk...", "Pa&ges to Print..."), this, [this] { askPagesToPrint(); });
+    QAction* printAction = fileMenu_->addAction(uiText("&Druk", "&Print"), this, [this] { printChosen(); });
+    fileMenu_->addAction(uiText("Druk &huidige bladsy", "Print C&urrent Page"), this, [this] { printCurrent(); });
+    fileMenu_->addAction(uiText("&Stoor as...", "&Save As..."), this, [this] { saveAs(); });
     fileMenu_->addSeparator();
-    QAction* exitAction = fileMenu_->addAction(QStringLiteral("E&xit"), this, [this] { reject(); });
+    QAction* exitAction = fileMenu_->addAction(uiText("&Verlaat", "E&xit"), this, [this] { reject(); });
 
-    viewMenu_ = menuBar->addMenu(QStringLiteral("&View"));
-    viewMenu_->addAction(QStringLiteral("&Next Page(s)"), this, [this] { nextPages(); });
-    viewMenu_->addAction(QStringLiteral("&Previous Page(s)"), this, [this] { previousPages(); });
-    viewMenu_->addAction(QStringLiteral("&Jump to a page"), this, [this] { askJump(); });
-    viewMenu_->addAction(QStringLiteral("&Change Display"), this, [this] { askDisplay(); });
-    QMenu* zoomMenu = viewMenu_->addMenu(QStringLiteral("&Zoom"));
+    viewMenu_ = menuBar->addMenu(uiText("&Aansig", "&View"));
+    viewMenu_->addAction(uiText("&Volgende bladsy(e)", "&Next Page(s)"), this, [this] { nextPages(); });
+    viewMenu_->addAction(uiText("V&orige bladsy(e)", "&Previous Page(s)"), this, [this] { previousPages(); });
+    viewMenu_->addAction(uiText("&Spring na 'n bladsy", "&Jump to a page"), this, [this] { askJump(); });
+    viewMenu_->addAction(uiText("Verander &vertoning", "&Change Display"), this, [this] { askDisplay(); });
+    QMenu* zoomMenu = viewMenu_->addMenu(uiText("&Zoem", "&Zoom"));
     for (std::size_t i = 0; i < zoomChoices().size(); ++i) {
-        QAction* a = zoomMenu->addAction(QString::fromUtf8(zoomChoices()[i].menuText), this,
+        QAction* a = zoomMenu->addAction(zoomText(zoomChoices()[i].menuText), this,
                                          [this, i] { setZoom(static_cast<int>(i)); });
         a->setCheckable(true);
         zoomActions_.push_back(a);
@@ -96,21 +97,21 @@ void PrintPreviewWindow::build() {
     auto* toolbar = new QToolBar(this);
     toolbar->addAction(printAction);
     toolbar->addAction(exitAction);
-    QAction* zoomButton = toolbar->addAction(QStringLiteral("Zoom"), this, [this] {
+    QAction* zoomButton = toolbar->addAction(uiText("Zoem", "Zoom"), this, [this] {
         setZoom(zoom_ == 1 ? 4 : 1);  // between page width and actual size
     });
-    zoomButton->setToolTip(QStringLiteral("Zoom"));
+    zoomButton->setToolTip(uiText("Zoem", "Zoom"));
     toolbar->addSeparator();
-    auto* zoomLabel = new QLabel(QStringLiteral("Z&oom:"), toolbar);
+    auto* zoomLabel = new QLabel(uiText("Z&oem:", "Z&oom:"), toolbar);
     zoomBox_ = new QComboBox(toolbar);
     zoomBox_->setObjectName("ZoomBox");
-    for (const ZoomChoice& c : zoomChoices()) zoomBox_->addItem(QString::fromUtf8(c.menuText));
+    for (const ZoomChoice& c : zoomChoices()) zoomBox_->addItem(zoomText(c.menuText));
     zoomLabel->setBuddy(zoomBox_);
     toolbar->addWidget(zoomLabel);
     toolbar->addWidget(zoomBox_);
     const int pageCount = static_cast<int>(output_.pages.size());
-    auto addSpin = [&](const char* text, const char* name, int max) {
-        auto* label = new QLabel(QString::fromUtf8(text), toolbar);
+    auto addSpin = [&](const QString& text, const char* name, int max) {
+        auto* label = new QLabel(text, toolbar);
         auto* spin = new QSpinBox(toolbar);
         spin->setObjectName(name);
         spin->setRange(1, std::max(1, max));
@@ -119,9 +120,9 @@ void PrintPreviewWindow::build() {
         toolbar->addWidget(spin);
         return spin;
     };
-    pageSpin_ = addSpin("&Page:", "PageSpin", pageCount);
-    acrossSpin_ = addSpin("&Across:", "AcrossSpin", 10);
-    downSpin_ = addSpin("&Down:", "DownSpin", 10);
+    pageSpin_ = addSpin(uiText("&Bladsy:", "&Page:"), "PageSpin", pageCount);
+    acrossSpin_ = addSpin(uiText("&Oor:", "&Across:"), "AcrossSpin", 10);
+    downSpin_ = addSpin(uiText("&Af:", "&Down:"), "DownSpin", 10);
     layout->addWidget(toolbar);
 
     view_ = new PageView(this);
@@ -145,7 +146,7 @@ void PrintPreviewWindow::sync() {
     downSpin_->setValue(view_->down());
     zoomBox_->setCurrentIndex(zoom_);
     for (std::size_t i = 0; i < zoomActions_.size(); ++i) zoomActions_[i]->setChecked(static_cast<int>(i) == zoom_);
-    status_->setText(QString::fromUtf8(zoomChoices()[static_cast<std::size_t>(zoom_)].statusText));
+    status_->setText(zoomText(zoomChoices()[static_cast<std::size_t>(zoom_)].statusText));
 }
 
 void PrintPreviewWindow::nextPages() {
@@ -193,7 +194,7 @@ bool PrintPreviewWindow::print(const std::vector<int>& sequence) {
     std::string error;
     if (printPages(printer_, output_.pages, sequence, &error)) return true;
     MessageRequest box;
-    box.title = "Report Preview";
+    box.title = uiText("Verslagvoorskou", "Report Preview").toStdString();
     box.text = error;
     box.icon = Icon::Exclamation;
     runtime_.message(box);
@@ -223,18 +224,18 @@ void PrintPreviewWindow::saveAs() {
 void PrintPreviewWindow::askPagesToPrint() {
     QDialog dialog(this);
     dialog.setObjectName("PagesToPrint");
-    dialog.setWindowTitle(QStringLiteral("Pages to Print"));
+    dialog.setWindowTitle(uiText("Bladsye om te druk", "Pages to Print"));
     auto* form = new QFormLayout(&dialog);
     auto* entry = new QLineEdit(&dialog);
     entry->setObjectName("PagesEntry");
     entry->setMaxLength(255);
     const QString all = output_.pages.empty() ? QString() : QStringLiteral("1-%1").arg(output_.pages.size());
     entry->setText(all);
-    form->addRow(QStringLiteral("&Pages to Print:"), entry);
+    form->addRow(uiText("&Bladsye om te druk:", "&Pages to Print:"), entry);
     auto* row = new QHBoxLayout;
-    auto* reset = new QPushButton(QStringLiteral("&Reset"), &dialog);
-    auto* ok = new QPushButton(QStringLiteral("&Ok"), &dialog);
-    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), &dialog);
+    auto* reset = new QPushButton(uiText("&Herstel", "&Reset"), &dialog);
+    auto* ok = new QPushButton(uiText("&OK", "&Ok"), &dialog);
+    auto* cancel = new QPushButton(uiText("&Kanselleer", "&Cancel"), &dialog);
     ok->setDefault(true);
     row->addWidget(reset);
     row->addStretch();
@@ -254,14 +255,14 @@ void PrintPreviewWindow::askPagesToPrint() {
 
 void PrintPreviewWindow::askJump() {
     bool ok = false;
-    const int page = QInputDialog::getInt(this, QStringLiteral("Jump to a page"), QStringLiteral("&Page:"), view_->current() + 1,
+    const int page = QInputDialog::getInt(this, uiText("Spring na 'n bladsy", "Jump to a page"), uiText("&Bladsy:", "&Page:"), view_->current() + 1,
                                           1, std::max<int>(1, static_cast<int>(output_.pages.size())), 1, &ok);
     if (ok) jumpTo(page);
 }
 
 void PrintPreviewWindow::askDisplay() {
     QDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Change Display"));
+    dialog.setWindowTitle(uiText("Verander vertoning", "Change Display"));
     auto* form = new QFormLayout(&dialog);
     auto* across = new QSpinBox(&dialog);
     auto* down = new QSpinBox(&dialog);
@@ -269,8 +270,8 @@ void PrintPreviewWindow::askDisplay() {
     down->setRange(1, 10);
     across->setValue(view_->across());
     down->setValue(view_->down());
-    form->addRow(QStringLiteral("&Across:"), across);
-    form->addRow(QStringLiteral("&Down:"), down);
+    form->addRow(uiText("&Oor:", "&Across:"), across);
+    form->addRow(uiText("&Af:", "&Down:"), down);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -20,6 +20,7 @@
 
 #include "framework/errors.h"
 #include "framework/language.h"
+#include "gui/ui_text.h"
 #include "gui/window_host.h"
 
 namespace tavlo::gui {
@@ -285,6 +286,14 @@ unsigned QtRuntime::message(const MessageRequest& request) {
             if (request.buttons & ours) buttons |= theirs;
         if (!buttons) buttons = QMessageBox::Ok;
         box->setStandardButtons(buttons);
+        if (uiLanguage() == 2) {  // the standard buttons speak the operator's language too
+            static const std::pair<QMessageBox::StandardButton, const char*> afrikaans[] = {
+                {QMessageBox::Ok, "OK"},          {QMessageBox::Yes, "&Ja"},       {QMessageBox::No, "&Nee"},
+                {QMessageBox::Cancel, "&Kanselleer"}, {QMessageBox::Abort, "&Staak"}, {QMessageBox::Retry, "Probeer &weer"},
+                {QMessageBox::Ignore, "&Ignoreer"}};
+            for (auto [which, text] : afrikaans)
+                if (QAbstractButton* b = box->button(which)) b->setText(QString::fromUtf8(text));
+        }
         for (auto [ours, theirs] : map)
             if (request.defaultButton == ours) box->setDefaultButton(theirs);
         auto* promise = &answer;
@@ -398,7 +407,7 @@ bool QtRuntime::printerSetup() {
             d->setAttribute(Qt::WA_DeleteOnClose);
             d->setObjectName(QStringLiteral("PrinterSetup"));
             // It only chooses the printer: its title and button say so, not "Print".
-            d->setWindowTitle(uiLanguage() == 2 ? QStringLiteral("Drukkeropstelling") : QStringLiteral("Print Setup"));
+            d->setWindowTitle(uiText("Drukkeropstelling", "Print Setup"));
             for (auto* box : d->findChildren<QDialogButtonBox*>())
                 if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("&OK"));
             auto* promise = &answer;

@@ -26,6 +26,7 @@
 #include "gui/preview_page_view.h"
 #include "gui/preview_paint.h"
 #include "gui/preview_window.h"
+#include "gui/ui_text.h"
 #include "reports/text_writer.h"
 #include "util/text.h"
 
@@ -40,12 +41,14 @@ struct RangeBox {
     QSpinBox* to;
 
     RangeBox(QWidget* parent, int pageCount) {
-        box = new QGroupBox(QStringLiteral("Print Range"), parent);
+        box = new QGroupBox(uiText("Drukbereik", "Print Range"), parent);
         group = new QButtonGroup(box);
         auto* grid = new QGridLayout(box);
-        const char* names[] = {"All Pages", "Marked Pages Only", "Unmarked Pages Only", "Range of Pages"};
+        const QString names[] = {uiText("Alle bladsye", "All Pages"), uiText("Net gemerkte bladsye", "Marked Pages Only"),
+                                 uiText("Net ongemerkte bladsye", "Unmarked Pages Only"),
+                                 uiText("Reeks bladsye", "Range of Pages")};
         for (int i = 0; i < 4; ++i) {
-            auto* radio = new QRadioButton(QString::fromUtf8(names[i]), box);
+            auto* radio = new QRadioButton(names[i], box);
             group->addButton(radio, i);
             grid->addWidget(radio, i, 0, 1, 4);
         }
@@ -55,9 +58,9 @@ struct RangeBox {
         from->setRange(1, std::max(1, pageCount));
         to->setRange(1, std::max(1, pageCount));
         to->setValue(std::max(1, pageCount));
-        grid->addWidget(new QLabel(QStringLiteral("From:"), box), 4, 0);
+        grid->addWidget(new QLabel(uiText("Van:", "From:"), box), 4, 0);
         grid->addWidget(from, 4, 1);
-        grid->addWidget(new QLabel(QStringLiteral("To:"), box), 4, 2);
+        grid->addWidget(new QLabel(uiText("Tot:", "To:"), box), 4, 2);
         grid->addWidget(to, 4, 3);
     }
     report::PageRange range() const { return static_cast<report::PageRange>(std::max(0, group->checkedId())); }
@@ -66,7 +69,7 @@ struct RangeBox {
 std::optional<report::PrintOptions> askPrintOptions(QWidget* parent, QPrinter& printer, int pageCount) {
     QDialog dialog(parent);
     dialog.setObjectName("PrintOptions");
-    dialog.setWindowTitle(QStringLiteral("Print Options"));
+    dialog.setWindowTitle(uiText("Drukopsies", "Print Options"));
     auto* layout = new QVBoxLayout(&dialog);
     RangeBox range(&dialog, pageCount);
     layout->addWidget(range.box);
@@ -74,18 +77,18 @@ std::optional<report::PrintOptions> askPrintOptions(QWidget* parent, QPrinter& p
     auto* copies = new QSpinBox(&dialog);
     copies->setObjectName("Copies");
     copies->setRange(1, 99);
-    auto* collate = new QCheckBox(QStringLiteral("Collate"), &dialog);
+    auto* collate = new QCheckBox(uiText("Sorteer", "Collate"), &dialog);
     collate->setChecked(true);
-    copiesRow->addWidget(new QLabel(QStringLiteral("Copies:"), &dialog));
+    copiesRow->addWidget(new QLabel(uiText("Afskrifte:", "Copies:"), &dialog));
     copiesRow->addWidget(copies);
     copiesRow->addWidget(collate);
     layout->addLayout(copiesRow);
-    auto* faceUp = new QCheckBox(QStringLiteral("Printer Ejects Page Face Up"), &dialog);
+    auto* faceUp = new QCheckBox(uiText("Drukker lewer bladsye met die voorkant op", "Printer Ejects Page Face Up"), &dialog);
     layout->addWidget(faceUp);
     auto* printerRow = new QHBoxLayout;
     auto* printerName = new QLabel(printer.printerName().isEmpty() ? printer.outputFileName() : printer.printerName(), &dialog);
-    auto* choose = new QPushButton(QStringLiteral("Select Printer..."), &dialog);
-    printerRow->addWidget(new QLabel(QStringLiteral("Current Printer:"), &dialog));
+    auto* choose = new QPushButton(uiText("Kies drukker...", "Select Printer..."), &dialog);
+    printerRow->addWidget(new QLabel(uiText("Huidige drukker:", "Current Printer:"), &dialog));
     printerRow->addWidget(printerName, 1);
     printerRow->addWidget(choose);
     layout->addLayout(printerRow);
@@ -119,7 +122,7 @@ const std::vector<std::string>& ReportViewerWindow::zoomChoices() {
 ReportViewerWindow::ReportViewerWindow(Runtime& runtime, report::ReportOutput& output, QWidget* parent)
     : QDialog(parent), runtime_(runtime), output_(output), marked_(output.pages.size(), false) {
     setObjectName("ReportViewer");
-    setWindowTitle(output_.title.empty() ? QStringLiteral("Report Preview") : QString::fromStdString(output_.title));
+    setWindowTitle(output_.title.empty() ? uiText("Verslagvoorskou", "Report Preview") : QString::fromStdString(output_.title));
     preparePrinter(printer_);
     build();
     const auto& choices = zoomChoices();
@@ -134,37 +137,38 @@ void ReportViewerWindow::build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* toolbar = new QToolBar(this);
-    auto add = [&](const char* text, const char* tip, auto&& handler) {
+    // Each button is named by its English tip, whatever the language shows.
+    auto add = [&](const QString& text, const char* name, const QString& tip, auto&& handler) {
         auto* b = new QToolButton(toolbar);
-        b->setText(QString::fromUtf8(text));
-        b->setToolTip(QString::fromUtf8(tip));
-        b->setObjectName(QString::fromUtf8(tip));
+        b->setText(text);
+        b->setToolTip(tip);
+        b->setObjectName(QString::fromUtf8(name));
         connect(b, &QToolButton::clicked, this, handler);
         toolbar->addWidget(b);
         buttons_.push_back(b);
     };
-    add("Print", "Print The Report", [this] { askPrint(); });
-    add("Exit", "Exit Without Printing Report", [this] { reject(); });
+    add(uiText("Druk", "Print"), "Print The Report", uiText("Druk die verslag", "Print The Report"), [this] { askPrint(); });
+    add(uiText("Verlaat", "Exit"), "Exit Without Printing Report", uiText("Verlaat sonder om die verslag te druk", "Exit Without Printing Report"), [this] { reject(); });
     toolbar->addSeparator();
-    add("Page ??", "Jump To Page ??", [this] { askJump(); });
-    add("|<", "Go To First Page", [this] { firstPage(); });
-    add("<", "Previous Page", [this] { previousPage(); });
-    add(">", "Next Page", [this] { nextPage(); });
-    add(">|", "Go To Last Page", [this] { lastPage(); });
+    add(uiText("Bladsy ??", "Page ??"), "Jump To Page ??", uiText("Spring na bladsy ??", "Jump To Page ??"), [this] { askJump(); });
+    add(QStringLiteral("|<"), "Go To First Page", uiText("Gaan na die eerste bladsy", "Go To First Page"), [this] { firstPage(); });
+    add(QStringLiteral("<"), "Previous Page", uiText("Vorige bladsy", "Previous Page"), [this] { previousPage(); });
+    add(QStringLiteral(">"), "Next Page", uiText("Volgende bladsy", "Next Page"), [this] { nextPage(); });
+    add(QStringLiteral(">|"), "Go To Last Page", uiText("Gaan na die laaste bladsy", "Go To Last Page"), [this] { lastPage(); });
     toolbar->addSeparator();
-    add("Print Page", "Print Current Page Only", [this] { printCurrent(); });
-    add("Thumbnails", "Display Thumbnails", [this] { toggleThumbnails(); });
-    add("Save Page", "Save Current Page To File", [this] { askSaveCurrentPage(); });
-    add("Save Pages", "Save Pages To File", [this] { askSavePages(); });
+    add(uiText("Druk bladsy", "Print Page"), "Print Current Page Only", uiText("Druk net die huidige bladsy", "Print Current Page Only"), [this] { printCurrent(); });
+    add(uiText("Duimnaels", "Thumbnails"), "Display Thumbnails", uiText("Wys duimnaels", "Display Thumbnails"), [this] { toggleThumbnails(); });
+    add(uiText("Stoor bladsy", "Save Page"), "Save Current Page To File", uiText("Stoor die huidige bladsy na 'n lêer", "Save Current Page To File"), [this] { askSaveCurrentPage(); });
+    add(uiText("Stoor bladsye", "Save Pages"), "Save Pages To File", uiText("Stoor bladsye na 'n lêer", "Save Pages To File"), [this] { askSavePages(); });
     zoomBox_ = new QComboBox(toolbar);
     zoomBox_->setObjectName("Zoom Control");
-    zoomBox_->setToolTip(QStringLiteral("Zoom Control"));
-    for (const std::string& z : zoomChoices()) zoomBox_->addItem(QString::fromStdString(z));
+    zoomBox_->setToolTip(uiText("Zoembeheer", "Zoom Control"));
+    for (const std::string& z : zoomChoices()) zoomBox_->addItem(zoomText(z));
     connect(zoomBox_, qOverload<int>(&QComboBox::activated), this, [this](int i) { setZoom(i); });
     toolbar->addWidget(zoomBox_);
     toolbar->addSeparator();
-    add("Delete", "Delete Page", [this] { deletePage(); });
-    add("Mark", "Mark / Unmark Page For Printing", [this] { toggleMark(); });
+    add(uiText("Skrap", "Delete"), "Delete Page", uiText("Skrap bladsy", "Delete Page"), [this] { deletePage(); });
+    add(uiText("Merk", "Mark"), "Mark / Unmark Page For Printing", uiText("Merk / ontmerk bladsy vir drukwerk", "Mark / Unmark Page For Printing"), [this] { toggleMark(); });
     layout->addWidget(toolbar);
 
     view_ = new PageView(this);
@@ -177,7 +181,7 @@ void ReportViewerWindow::build() {
 
 QToolButton* ReportViewerWindow::button(const std::string& tip) const {
     for (QToolButton* b : buttons_)
-        if (b->toolTip().toStdString() == tip) return b;
+        if (b->objectName().toStdString() == tip) return b;
     return nullptr;
 }
 
@@ -185,12 +189,12 @@ void ReportViewerWindow::sync() {
     const QSignalBlocker block(zoomBox_);
     zoomBox_->setCurrentIndex(zoom_);
     const int count = pageCount();
-    QString text = count == 0 ? QStringLiteral("No pages")
-                              : QStringLiteral("Page %1 of %2").arg(view_->current() + 1).arg(count);
+    QString text = count == 0 ? uiText("Geen bladsye", "No pages")
+                              : uiText("Bladsy %1 van %2", "Page %1 of %2").arg(view_->current() + 1).arg(count);
     const auto current = static_cast<std::size_t>(view_->current());
-    if (current < marked_.size() && marked_[current]) text += QStringLiteral("   Marked");
+    if (current < marked_.size() && marked_[current]) text += uiText("   Gemerk", "   Marked");
     const auto markedCount = std::count(marked_.begin(), marked_.end(), true);
-    if (markedCount > 0) text += QStringLiteral("   (%1 marked)").arg(markedCount);
+    if (markedCount > 0) text += uiText("   (%1 gemerk)", "   (%1 marked)").arg(markedCount);
     status_->setText(text);
     view_->refresh();
 }
@@ -265,7 +269,7 @@ void ReportViewerWindow::deletePage() {
 bool ReportViewerWindow::reportFailure(bool ok, const std::string& error) {
     if (ok) return true;
     MessageRequest box;
-    box.title = "Report Preview";
+    box.title = uiText("Verslagvoorskou", "Report Preview").toStdString();
     box.text = error;
     box.icon = Icon::Exclamation;
     runtime_.message(box);
@@ -312,7 +316,7 @@ void ReportViewerWindow::askPrint() {
 
 void ReportViewerWindow::askJump() {
     bool ok = false;
-    const int page = QInputDialog::getInt(this, QStringLiteral("Jump To Page"), QStringLiteral("Page:"), view_->current() + 1, 1,
+    const int page = QInputDialog::getInt(this, uiText("Spring na bladsy", "Jump To Page"), uiText("Bladsy:", "Page:"), view_->current() + 1, 1,
                                           std::max(1, pageCount()), 1, &ok);
     if (ok) jumpTo(page);
 }
@@ -320,7 +324,7 @@ void ReportViewerWindow::askJump() {
 void ReportViewerWindow::askSavePages() {
     QDialog dialog(this);
     dialog.setObjectName("SavePages");
-    dialog.setWindowTitle(QStringLiteral("Save All Pages to File..."));
+    dialog.setWindowTitle(uiText("Stoor alle bladsye na lêer...", "Save All Pages to File..."));
     auto* layout = new QVBoxLayout(&dialog);
     RangeBox range(&dialog, pageCount());
     layout->addWidget(range.box);
@@ -328,13 +332,15 @@ void ReportViewerWindow::askSavePages() {
     auto* file = new QLineEdit(QStringLiteral("Save.txt"), &dialog);
     file->setObjectName("File");
     auto* browse = new QPushButton(QStringLiteral("..."), &dialog);
-    fileRow->addWidget(new QLabel(QStringLiteral("File:"), &dialog));
+    fileRow->addWidget(new QLabel(uiText("Lêer:", "File:"), &dialog));
     fileRow->addWidget(file, 1);
     fileRow->addWidget(browse);
     layout->addLayout(fileRow);
     connect(browse, &QPushButton::clicked, &dialog, [&] {
-        if (auto chosen = runtime_.chooseSaveFile("Save All Pages to File...", file->text().toStdString(),
-                                                  {{"Text File", "*.TXT"}, {"All Files", "*.*"}}))
+        if (auto chosen = runtime_.chooseSaveFile(uiText("Stoor alle bladsye na lêer...", "Save All Pages to File...").toStdString(),
+                                                  file->text().toStdString(),
+                                                  {{uiText("Tekslêer", "Text File").toStdString(), "*.TXT"},
+                                                   {uiText("Alle lêers", "All Files").toStdString(), "*.*"}}))
             file->setText(QString::fromStdString(*chosen));
     });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -346,8 +352,10 @@ void ReportViewerWindow::askSavePages() {
 }
 
 void ReportViewerWindow::askSaveCurrentPage() {
-    if (auto path = runtime_.chooseSaveFile("Save Current Page To File", "",
-                                            {{"Text File", "*.TXT"}, {"Vector Image", "*.SVG"}, {"All Files", "*.*"}}))
+    if (auto path = runtime_.chooseSaveFile(uiText("Stoor die huidige bladsy na 'n lêer", "Save Current Page To File").toStdString(), "",
+                                            {{uiText("Tekslêer", "Text File").toStdString(), "*.TXT"},
+                                             {uiText("Vektorbeeld", "Vector Image").toStdString(), "*.SVG"},
+                                             {uiText("Alle lêers", "All Files").toStdString(), "*.*"}}))
         saveCurrentPage(*path);
 }
 

@@ -62,6 +62,8 @@ std::string tabWithoutOwner() {
     return std::string(byLanguage("Kies eers die eienaar van die rekening.", "Choose the tab's owner first."));
 }
 
-std::string deleteError(std::string_view errorText) { return "Delete Error - " + std::string(errorText); }
+std::string deleteError(std::string_view errorText) {
+    return std::string(byLanguage("Fout met skrap - ", "Delete Error - ")) + std::string(errorText);
+}
 
 }  // namespace tavlo::posting_texts

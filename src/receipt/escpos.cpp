@@ -127,7 +127,7 @@ private:
         if (!clip(r_.faxNr).empty()) add(cap("Fax Nr :") + " " + clip(r_.faxNr), false, true);
         if (!clip(r_.vatNr).empty()) add(cap("Vat Nr :") + " " + clip(r_.vatNr), false, true);
         add("");
-        add(r_.heading, true, true);
+        add(cap(r_.heading), true, true);
         if (r_.copy) add(cap("(Copy)"), false, true);
         for (const std::string& note : r_.notes) add(note);
     }

@@ -59,6 +59,7 @@ bool AuditTrailReport::OpenTables() {
 void AuditTrailReport::CloseTables() { ctx_.access<PQXAUDIT>().Close(); }
 
 bool AuditTrailReport::OpenReport() {
+    if (GLO.afrikaans()) layout().setPicture("PageCount", "@pBls. <<#p");
     auto& a = ctx_.access<PQXAUDIT>();
     a.clearBuffer();
     a.rec.AUDITDATE = from_;

@@ -23,8 +23,9 @@ void showReport(Runtime& runtime, ReportOutput& output) {
     runtime.onFace([&] { error = previewer->show(runtime, output); });
     if (error) {
         MessageRequest box;
-        box.title = "Error on preview";
-        box.text = "Error trying to open the report output.||" + *error;
+        box.title = std::string(byLanguage("Fout met voorskou", "Error on preview"));
+        box.text = std::string(byLanguage("Die verslag se uitvoer kon nie oopgemaak word nie.||",
+                                          "Error trying to open the report output.||")) + *error;
         box.icon = Icon::Exclamation;
         runtime.message(box);
     }
@@ -32,7 +33,7 @@ void showReport(Runtime& runtime, ReportOutput& output) {
 
 std::optional<std::string> choosePdfFile(Runtime& runtime, const ReportOutput& output) {
     if (!output.pdfFile.empty()) return output.pdfFile;
-    auto chosen = runtime.chooseSaveFile("Save PDF File", "", {{"PDF", "*.PDF"}, {"All", "*.*"}});
+    auto chosen = runtime.chooseSaveFile(std::string(byLanguage("Stoor PDF-lêer", "Save PDF File")), "", {{"PDF", "*.PDF"}, {"All", "*.*"}});
     if (!chosen || chosen->empty()) return std::nullopt;
     if (std::filesystem::path(*chosen).extension().empty()) *chosen += ".PDF";
     return chosen;

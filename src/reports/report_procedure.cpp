@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/runtime.h"
+#include "shell/globals.h"
 
 namespace tavlo::report {
 namespace {
@@ -108,7 +109,7 @@ void ReportProcedure::processBatch() {
 void ReportProcedure::refreshProgress() {
     const int pct = finished_ ? 100 : total_ > 0 ? static_cast<int>(std::min<long long>(100, rowsRead_ * 100 / total_)) : 0;
     percent_ = pct;
-    percentText_ = std::to_string(pct) + "% Complete";
+    percentText_ = std::to_string(pct) + std::string(byLanguage("% voltooi", "% Complete"));
     runtime().display(*this);
 }
 

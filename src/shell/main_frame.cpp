@@ -135,8 +135,9 @@ void MainFrame::buildLanguageMenu() {
     languageMenu_ = w.menu(caption, menuBar_).name("LanguageMenu");
     if (list.size() > kMaxLanguages) {
         MessageRequest m;
-        m.title = "No Of Languages: " + std::to_string(list.size());
-        m.text = "More than " + std::to_string(kMaxLanguages) + " languages";
+        m.title = std::string(byLanguage("Aantal tale: ", "No Of Languages: ")) + std::to_string(list.size());
+        m.text = std::string(byLanguage("Meer as ", "More than ")) + std::to_string(kMaxLanguages) +
+                 std::string(byLanguage(" tale", " languages"));
         m.icon = Icon::Information;
         m.buttons = ButtonOk;
         m.defaultButton = ButtonOk;

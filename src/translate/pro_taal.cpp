@@ -276,7 +276,28 @@ void ProTaalClass::translateWindow(Window& window, const std::string& app, const
 
 std::string ProTaalClass::translateString(const std::string& text, const std::string& app,
                                           const std::string& procedure, const std::string& name) {
+    std::lock_guard lock(mutex_);
+    // A name that holds a window or report, not a single string: the text is one of its design
+    // texts drawn again in code (the receipt printer repeats the slip's captions), and it says
+    // what that control says in the current language. Capturing leaves the structure alone: a
+    // string stored over it would wipe the translators' work on every other language.
+    if (mode_ == 1 || mode_ == 2)
+        if (store_.isOpen())
+            if (auto row = store_.structure(app, procedure, name); row && row->TIPE != kStringType)
+                return mode_ == 1 ? designTextIn(row->STRUKTUURNO, text) : text;
     return VertaalString(text, app, procedure, name, 0);
+}
+
+std::string ProTaalClass::designTextIn(std::int32_t structure, const std::string& text) {
+    if (language_ == 0 || language_ == kDesignLanguage) return text;
+    auto design = OnttrekNaVeldQ(store_.definition(structure, kDesignLanguage).value_or(std::string()));
+    auto translated = OnttrekNaVeldQ(store_.definition(structure, language_).value_or(std::string()));
+    if (!design || !translated || design->size() != translated->size()) return text;
+    for (std::size_t i = 0; i < design->size(); ++i) {
+        const std::string said = clip((*translated)[i].TEKS);
+        if (clip((*design)[i].TEKS) == clip(text) && !said.empty()) return said;
+    }
+    return text;
 }
 
 void ProTaalClass::VertaalStruktuur(Window& window, const std::string& app, const std::string& proc,

@@ -83,6 +83,8 @@ private:
     void stelControlProperties(Window& window, const VeldEntry& stored) const;
     void updateAnderTaalStrukture(std::int32_t structure, const VeldQ& oldDesign, const VeldQ& newDesign);
     const ControlType* typeOf(std::int32_t code) const;
+    // The current language's text of the control whose design text is `text`; `text` when none.
+    std::string designTextIn(std::int32_t structure, const std::string& text);
 
     mutable std::recursive_mutex mutex_;
     LanguageStore store_;

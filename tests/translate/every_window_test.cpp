@@ -7,19 +7,27 @@
 #include <functional>
 
 #include "data/demo_data.h"
+#include "debtors/debtor_payment.h"
 #include "data/file_manager.h"
 #include "test_runtime.h"
 #include "operators/access.h"
 #include "operators/access_dialogs.h"
 #include "operators/operators.h"
 #include "operators/user_details.h"
+#include "exchange/delete_transactions.h"
+#include "exchange/pos_backups.h"
 #include "exchange/pos_restore.h"
 #include "exchange/runner.h"
 #include "pos/lookups.h"
 #include "pos/payment.h"
 #include "pos/point_of_sale.h"
+#include "receipt/printer_window.h"
+#include "reports/audit_report.h"
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
+#include "reports/reprint_slip.h"
+#include "reports/select_cash_slip.h"
+#include "reports/tab_slip.h"
 #include "reports/transaction_listing.h"
 #include "shell/main_frame.h"
 #include "util/platform.h"
@@ -74,6 +82,22 @@ std::vector<std::pair<std::string, Factory>> everyWindow() {
         {"TransactionListing", [](Context& c, Variables&) -> P {
              return std::make_unique<report::TransactionListing>(c, report::TransactionListing::Variant::Paper);
          }},
+        {"TransactionListingPDF", [](Context& c, Variables&) -> P {
+             return std::make_unique<report::TransactionListing>(c, report::TransactionListing::Variant::Pdf);
+         }},
+        {"DebCashSlip", [](Context& c, Variables&) -> P {
+             return std::make_unique<report::CashSlipReport>(c, report::SlipArguments{}, report::CashSlipReport::Style::Debtor);
+         }},
+        {"RePrintCashSlip", [](Context& c, Variables&) -> P { return std::make_unique<report::RePrintSlipReport>(c, 1); }},
+        {"SelectCashSlip", [](Context&, Variables&) -> P { return std::make_unique<report::SelectCashSlip>(); }},
+        {"PrintTag", [](Context& c, Variables&) -> P { return std::make_unique<report::TabSlipReport>(c, report::TabSlipArguments{}); }},
+        {"AuditTrail", [](Context&, Variables&) -> P { return std::make_unique<report::AuditTrail>(); }},
+        {"PrintAuditTrail", [](Context& c, Variables&) -> P { return std::make_unique<report::AuditTrailReport>(c, 4, 80000); }},
+        {"SelectA10Debtors", [](Context&, Variables&) -> P { return std::make_unique<SelectA10Debtors>(); }},
+        {"DebtorPayment", [](Context&, Variables&) -> P { return std::make_unique<DebtorPayment>(); }},
+        {"DeleteTransactions", [](Context&, Variables&) -> P { return std::make_unique<DeleteTransactions>(); }},
+        {"POSBackups", [](Context&, Variables&) -> P { return std::make_unique<POSBackups>(); }},
+        {"ReceiptPrinterSetup", [](Context&, Variables&) -> P { return std::make_unique<receipt::ReceiptPrinterSetup>(); }},
     };
 }
 

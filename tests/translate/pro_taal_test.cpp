@@ -63,6 +63,8 @@ TEST_F(TranslateTest, CapturedWindowsAreTranslatedIntoTheCurrentLanguage) {
         capture.translateWindow(w, "Tavlo", "Customers", "Window");
         capture.translateWindow(w, "Tavlo", "Customers", "Window");  // unchanged: nothing marked
         EXPECT_EQ(capture.translateString("Language", "Tavlo", "Main", "LanguageMenu"), "Language");
+        // A caption of the window repeated in code is not stored as a string over the window.
+        EXPECT_EQ(capture.translateString("Name .:", "Tavlo", "Customers", "Window"), "Name .:");
     }
     LanguageStore s;
     ASSERT_TRUE(s.open(storeFile(), false));
@@ -95,6 +97,8 @@ TEST_F(TranslateTest, CapturedWindowsAreTranslatedIntoTheCurrentLanguage) {
     EXPECT_EQ(w.text(5), "&Cancel") << "a blank translation keeps the design caption";
     EXPECT_EQ(t.translateString("Language", "Tavlo", "Main", "LanguageMenu"), "Taal");
     EXPECT_EQ(t.VertaalString("Language", "Tavlo", "Main", "LanguageMenu", 1), "Language");
+    EXPECT_EQ(t.translateString("Name .:", "Tavlo", "Customers", "Window"), "Naam .:");
+    EXPECT_EQ(t.translateString("Phone .:", "Tavlo", "Customers", "Window"), "Phone .:");
     EXPECT_TRUE(messages.shown.empty()) << messages.titles();
 
     // A window the store does not know: the notice, and the window as designed.
