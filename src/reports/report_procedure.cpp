@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "framework/runtime.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 
 namespace tavlo::report {
 namespace {

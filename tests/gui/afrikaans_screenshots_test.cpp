@@ -24,9 +24,9 @@
 #include "gui/qt_runtime.h"
 #include "operators/access.h"
 #include "operators/operators.h"
-#include "shell/globals.h"
+#include "state/globals.h"
 #include "shell/main_frame.h"
-#include "shell/platform.h"
+#include "util/platform.h"
 #include "support.h"
 #include "translate/pro_taal.h"
 
