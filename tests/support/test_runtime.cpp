@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "shell/command_table.h"
-
 namespace tavlo {
 
 // ---- TestWindow -------------------------------------------------------------------------------
@@ -175,7 +173,6 @@ bool TestWindow::checked(std::string_view ctl) const { return window().isChecked
 // ---- TestRuntime ------------------------------------------------------------------------------
 
 TestRuntime::TestRuntime() {
-    installCommands();  // windows start others by name, as in the program
     setMessageHandler([this](const MessageRequest& r) { return message(r); });
 }
 
