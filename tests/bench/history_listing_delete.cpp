@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "bench_tables.h"
+#include "support.h"
 #include "data/file_manager.h"
 #include "data/storage.h"
 #include "exchange/delete_transactions.h"
@@ -37,7 +38,7 @@ void createTables(const std::filesystem::path& folder) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) {
         ctx.access(*t).Open();
-        ctx.access(*t).OpenNow();
+        (void)ctx.access(*t).OpenNow();
     }
 }
 
@@ -50,24 +51,24 @@ void seedTill(const std::filesystem::path& folder) {
         a10.clearBuffer();
         a10.rec.ACCNUMBER = acc;
         a10.rec.CLASSCODE = acc == 1000 ? "A" : "B";
-        a10.add();
+        support::seedAdd(a10);
     }
     auto& v01 = ctx.access<PQXV01>();
     v01.clearBuffer();
     v01.rec.VATCODE = "01";
     v01.rec.ACCNUMBER = 9500;
-    v01.add();
+    support::seedAdd(v01);
     auto& s10 = ctx.access<PQXS10>();
     s10.clearBuffer();
     s10.rec.POSACCNUMBER = 8400;
     s10.rec.POSDIRECTACC = 8410;
-    s10.add();
+    support::seedAdd(s10);
     auto& cs10 = ctx.access<PACS10>();
     cs10.clearBuffer();
     cs10.rec.USERNUMBER = 1;
     cs10.rec.PREFIX = "B";
     cs10.rec.LASTDOCNR = kDocuments;
-    cs10.add();
+    support::seedAdd(cs10);
 }
 
 std::filesystem::path seededFolder(const char* name) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/file_manager.h"
+#include "support.h"
 #include "test_runtime.h"
 #include "reports/cash_slip.h"
 #include "reports/layout.h"
@@ -119,14 +120,14 @@ void BM_CashSlipToPdf(benchmark::State& state) {
         cs.rec.USERNAME = "Corner Cafe & Deli";
         cs.rec.ADDRESS1 = "1 Church Street";
         cs.rec.PREFIX = "AB";
-        cs.add();
+        support::seedAdd(cs);
         auto& a301 = ctx.access<PQXA301>();
         for (int i = 0; i < 5; ++i) {
             a301.clearBuffer();
             a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
             a301.rec.ITEMDESC = "Item number " + std::to_string(i);
             a301.rec.POSSELLINGPRICE = Decimal::of("11.50");
-            a301.add();
+            support::seedAdd(a301);
         }
         auto tx = ctx.transaction<PQXT20, PQXT21>(std::chrono::milliseconds(1000));
         auto& t20 = ctx.access<PQXT20>();
@@ -142,7 +143,7 @@ void BM_CashSlipToPdf(benchmark::State& state) {
                 t21.rec.CREDIT = Decimal::of("20.00");
                 t21.rec.VATAMOUNT = Decimal::of("3.00");
                 t21.rec.DETAILNUMBER = ++detail;
-                t21.add();
+                support::seedAdd(t21);
             }
             t20.clearBuffer();
             t20.rec.DOCUMENTNO = doc;
@@ -151,7 +152,7 @@ void BM_CashSlipToPdf(benchmark::State& state) {
             t20.rec.AMOUNT = Decimal::of("115.00");
             t20.rec.VAT = Decimal::of("15.00");
             t20.rec.TRANTIME = "14:32";
-            t20.add();
+            support::seedAdd(t20);
         }
         tx.commit();
     }

@@ -50,7 +50,7 @@ Filled& filled(std::uint32_t rows) {
             auto tx = slot->ctx->transaction<PQXT21>(2s);
             for (std::uint32_t i = 0; i < 10000 && done < rows; ++i) {
                 t21.rec = lineOf(++done);
-                t21.add();
+                support::seedAdd(t21);
             }
             tx.commit();
         }

@@ -147,7 +147,7 @@ PQXV60 computeLine(Context& ctx, const LineSpec& spec, std::uint16_t salesNumber
     auto& a10 = ctx.access<PQXA10>();
     a10.clearBuffer();
     a10.rec.ACCNUMBER = item.SALESACCOUNT;
-    a10.get(PA10::AccNumberKey);
+    (void)a10.get(PA10::AccNumberKey);  // an account not on file leaves its class code blank
     line.CLASSCODE = a10.rec.CLASSCODE;
     line.ACCNUMBER = item.SALESACCOUNT;
     line.ASSETACCNUMBER = item.ACCNUMBER;

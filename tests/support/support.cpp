@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <pwd.h>
+#include <cstdio>
+#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,6 +106,13 @@ void inDyingChild(const std::function<void()>& work) {
     }
     int status = 0;
     if (pid > 0) waitpid(pid, &status, 0);
+}
+
+void seedAdd(FileManagerBase& file) {
+    if (StoreError rc = file.add(); rc != ErrNone) {
+        std::fprintf(stderr, "seed data not stored in %s: %s\n", file.table().label.c_str(), file.errorText().c_str());
+        std::abort();
+    }
 }
 
 }  // namespace tavlo::support

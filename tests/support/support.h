@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "data/file_manager.h"
 #include "framework/message.h"
 
 namespace tavlo::support {
@@ -54,5 +55,9 @@ std::string inChild(const std::function<std::string()>& work, bool unprivileged 
 // Starts a child that runs work and then ends at once with _exit, as a till that stops without
 // tidying up. Returns when the child has ended.
 void inDyingChild(const std::function<void()>& work);
+
+// Adds the buffer as a record of seed data; seed data that cannot be stored stops the program
+// (a test or benchmark on half its data would measure the wrong thing).
+void seedAdd(FileManagerBase& file);
 
 }  // namespace tavlo::support
