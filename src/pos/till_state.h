@@ -10,7 +10,9 @@
 //     the operator can press Finished again; a sale is never posted twice.
 //  2. A document number is taken inside that transaction from the counter as stored now (not as
 //     the screen read it) and never one already in PQXT20.
-//  3. Every document balances: the control row carries the sum of the other rows' side.
+//  3. Every document balances: the control row carries the sum of the other rows' side, and
+//     DocumentWriter::checkDocuments() reads each document back before the commit (a document
+//     that does not add up rolls the posting back as a program error).
 //  4. Detail numbers are 32-bit and come from the highest stored one, read under the lock.
 //  5. Only the headers this posting added are completed: the cost of a sale does not depend on
 //     how many documents PQXT20 already holds.
