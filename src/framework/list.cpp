@@ -202,6 +202,14 @@ int ListControl::extendWindow(bool backwards) {
     return shift;
 }
 
+bool ListControl::readOn(bool backwards) {
+    if (!windowed_ || (backwards ? atStart_ : atEnd_) || editing()) return false;
+    const std::size_t before = rows_.size();
+    const int shift = extendWindow(backwards);
+    if (selected_ >= 0) selected_ = std::clamp(selected_ + shift, 0, static_cast<int>(rows_.size()) - 1);
+    return rows_.size() != before || shift != 0;
+}
+
 // Moves the selection by `delta` rows, reading on past the window's ends as far as it goes.
 // The window keeps at least two pages, so the row aimed at is never the one that gives way.
 void ListControl::moveSelection(int delta) {

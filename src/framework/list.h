@@ -133,6 +133,10 @@ public:
     bool windowed() const { return windowed_; }
     bool windowAtStart() const { return !windowed_ || atStart_; }
     bool windowAtEnd() const { return !windowed_ || atEnd_; }
+    // Reads a page beyond the start or end of the window (a mouse scrolled the view to that
+    // end), keeping the selection on its row; when the window gives that row up, the selection
+    // goes to the nearest row still read. False when there was nothing more to read.
+    bool readOn(bool backwards);
 
     // Selection: index into rows(), -1 when the list is empty or nothing is selected.
     int selected() const { return selected_; }

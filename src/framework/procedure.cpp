@@ -211,6 +211,7 @@ void Procedure::handleEvent(const Event& event) {
         case EventKind::ListKey:
         case EventKind::EditorKey:
         case EventKind::EditorFocusLost:
+        case EventKind::ListReadOn:
             standardList(event);
             break;
     }
@@ -325,6 +326,13 @@ void Procedure::standardList(const Event& event) {
         case EventKind::EditorFocusLost:
             l->editorFocusLost();
             break;
+        case EventKind::ListReadOn: {
+            const Row* was = l->selectedRow();
+            const std::int64_t before = was ? was->id : 0;
+            l->readOn(event.row < 0);
+            if (const Row* now = l->selectedRow(); now && now->id != before) TakeNewSelection(event.control);
+            break;
+        }
         default:
             break;
     }

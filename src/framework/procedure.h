@@ -25,6 +25,7 @@ enum class EventKind {
     ListKey,        // a key in a list (locator characters, movement keys)
     EditorKey,      // a key that ends or moves the in-list editor (text in Event::text)
     EditorFocusLost,
+    ListReadOn,     // a list was scrolled to an end of the rows it has read (Event::row: -1 start, 1 end)
 };
 
 struct Event {
@@ -35,7 +36,7 @@ struct Event {
     std::string text;     // an entry's typed text (Accepted), the editor's text (EditorKey)
     bool checked = false; // a check box's new state (Accepted)
     Key key;              // AlertKey, ListKey, EditorKey
-    int row = -1;         // NewSelection
+    int row = -1;         // NewSelection; ListReadOn: -1 start, 1 end
     int column = -1;      // HeaderClicked
 };
 

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -26,6 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
@@ -182,6 +184,19 @@ ListView::ListView(WindowHost& host, int control, QWidget* parent)
         e.column = section;
         host_.send(e);
     });
+    // A list that shows a window of a large view reads on when the mouse scrolls it to an end.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (host_.rendering() || editing_) return;
+        QScrollBar* bar = verticalScrollBar();
+        const bool atEnd = value == bar->maximum() && canReadOn_;
+        const bool atStart = value == bar->minimum() && canReadBack_;
+        if (!atEnd && !atStart) return;
+        const int top = rowAt(0);
+        keepTopId_ = top >= 0 && static_cast<std::size_t>(top) < shownIds_.size() ? shownIds_[static_cast<std::size_t>(top)] : 0;
+        Event e{EventKind::ListReadOn, control_};
+        e.row = atEnd ? 1 : -1;
+        host_.send(e);
+    });
     editor_->hide();
     editor_->setObjectName(QStringLiteral("ListEditor"));
     editor_->installEventFilter(this);
@@ -202,13 +217,23 @@ void ListView::render(ListControl& list, double unitX) {
             setColumnWidth(static_cast<int>(i), last ? needed : std::max(designed, needed));
         }
         shownVersion_ = list.version();
+        shownIds_.clear();
+        for (const Row& r : list.rows()) shownIds_.push_back(r.id);
     }
+    canReadBack_ = !list.windowAtStart();
+    canReadOn_ = !list.windowAtEnd();
+    const std::int64_t keepTop = std::exchange(keepTopId_, 0);
     int row = list.editing() ? list.editIndex() : list.selected();
     if (row >= 0 && row < table_.rowCount()) {
         selectRow(row);
-        scrollTo(table_.index(row, 0));
+        if (keepTop == 0) scrollTo(table_.index(row, 0));
     } else {
         clearSelection();
+    }
+    if (keepTop != 0) {
+        // After reading on: the row that was at the top stays there (the selection may be out of view).
+        auto it = std::find(shownIds_.begin(), shownIds_.end(), keepTop);
+        if (it != shownIds_.end()) scrollTo(table_.index(static_cast<int>(it - shownIds_.begin()), 0), QAbstractItemView::PositionAtTop);
     }
     bool wasEditing = editing_;
     editing_ = list.editing();

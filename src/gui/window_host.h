@@ -71,6 +71,11 @@ private:
     int editRow_ = -1, editColumn_ = -1;
     QString editorShown_;
     std::uint64_t shownVersion_ = ~std::uint64_t{0};
+    // The rows' ids as last shown, and the row at the top of the view when a scroll to an end
+    // asked the procedure to read on: that row stays at the top when the rows come back.
+    std::vector<std::int64_t> shownIds_;
+    std::int64_t keepTopId_ = 0;
+    bool canReadBack_ = false, canReadOn_ = false;
 };
 
 class WindowHost : public QMainWindow {

@@ -174,3 +174,29 @@ TEST(PagedList, ADeletedRowLeavesTheWindowOnItsNeighbours) {
     EXPECT_EQ(selectedNumber(l), 122);
     EXPECT_GT(valueNumber(l.rows().front()[0]).toLongLong(), 1);
 }
+
+// Scrolling with the mouse reads on at either end without moving the selection off its row,
+// and reaches every row of the view; once the window gives the selected row up, the selection
+// stays on a row that is read.
+TEST(PagedList, ReadingOnAtTheEndsReachesEveryRowAndKeepsTheSelection) {
+    auto source = std::make_shared<NumberedRows>(2000);
+    ListControl l(columns(), source);
+    l.reload();
+    l.select(3);
+    std::size_t reads = 0;
+    while (l.readOn(false)) {
+        ++reads;
+        ASSERT_LE(l.size(), l.windowLimit);
+        ASSERT_NE(l.selectedRow(), nullptr);
+        if (reads < (l.windowLimit / l.pageSize) - 1) EXPECT_EQ(selectedNumber(l), 4);
+    }
+    EXPECT_TRUE(l.windowAtEnd());
+    EXPECT_EQ(valueNumber(l.rows().back()[0]).toLongLong(), 2000);
+    EXPECT_EQ(reads, 2000 / l.pageSize - 1);
+    const long long kept = selectedNumber(l);
+    while (l.readOn(true)) {}
+    EXPECT_TRUE(l.windowAtStart());
+    EXPECT_EQ(valueNumber(l.rows().front()[0]).toLongLong(), 1);
+    EXPECT_GE(selectedNumber(l), 1);
+    EXPECT_LE(selectedNumber(l), kept);
+}

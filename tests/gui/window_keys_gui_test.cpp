@@ -247,6 +247,69 @@ TEST(WindowLooks, TheRightsEditorFitsItsColumnsWithoutScrolling) {
 }
 
 namespace {
+// A view of n numbered rows that can only be read a page at a time.
+class Numbers : public PagedSource {
+public:
+    explicit Numbers(int n) : n_(n) {}
+    std::vector<Row> edge(const Order&, bool fromEnd, std::size_t count) override {
+        return fromEnd ? span(n_ - static_cast<int>(count) + 1, n_) : span(1, static_cast<int>(count));
+    }
+    std::vector<Row> beside(const Order&, const Row& row, bool backwards, std::size_t count) override {
+        const int at = static_cast<int>(row.id), c = static_cast<int>(count);
+        return backwards ? span(at - c, at - 1) : span(at + 1, at + c);
+    }
+
+private:
+    std::vector<Row> span(int from, int to) const {
+        std::vector<Row> rows;
+        for (int i = std::max(from, 1); i <= std::min(to, n_); ++i) rows.push_back(Row{{Value(static_cast<long long>(i))}, i});
+        return rows;
+    }
+    int n_;
+};
+
+class NumberList : public Procedure {
+public:
+    NumberList() : Procedure("NumberList"), list_(std::make_shared<ListControl>(std::vector<ListColumn>{{"No", "@n13"}}, std::make_shared<Numbers>(100000))) {}
+    std::shared_ptr<ListControl> list_;
+
+protected:
+    void DefineWindow(Window& w) override {
+        w = Window("Numbers", 120, 140);
+        w.list(list_).at(6, 6, 108, 110).name("List");
+        list_->reload();
+        w.button("&Close").at(60, 120, 50, 14).name("Close").closes();
+    }
+};
+}  // namespace
+
+// A list over years of documents shows a window of them: the mouse wheel reads on at its end
+// (and back at its start) without the selection pulling the view back.
+TEST(WindowLooks, ScrollingALongListWithTheMouseReadsOn) {
+    application();
+    QtRuntime runtime;
+    NumberList numbers;
+    Running running(runtime, numbers);
+    QWidget* w = waitFor("NumberList");
+    ASSERT_NE(w, nullptr);
+    auto* view = w->findChild<QTableView*>("List");
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(eventually([&] { return view->model()->rowCount() > 0; }));
+    auto lastShown = [&] { return view->model()->index(view->model()->rowCount() - 1, 0).data().toString().trimmed().toInt(); };
+    const int firstLast = lastShown();
+    for (int i = 0; i < 3; ++i) {
+        const int before = lastShown();
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+        ASSERT_TRUE(eventually([&] { return lastShown() > before; })) << "scroll " << i;
+    }
+    EXPECT_GT(lastShown(), firstLast + 100);
+    EXPECT_LT(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());  // the view stayed where it was
+    QTest::mouseClick(w->findChild<QPushButton*>("Close"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return running.done.load(); }));
+    runtime.shutDown();
+}
+
+namespace {
 // Window positions kept in memory, one of them far off the screen.
 class Positions : public WindowPositions {
 public:
