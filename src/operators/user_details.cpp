@@ -4,6 +4,7 @@
 #include "data/file_manager.h"
 #include "framework/message.h"
 #include "framework/runtime.h"
+#include "operators/master_password.h"
 #include "receipt/printer_window.h"
 #include "shell/globals.h"
 #include "util/text.h"
@@ -51,6 +52,7 @@ void UserDetails::DefineWindow(Window& w) {
     ok_ = w.button("&OK").at(158, 216, 42, 14).name("OK").defaultButton();
     w.button("&Cancel").at(204, 216, 42, 14).name("Cancel").closes();
     receiptPrinter_ = w.button("Receipt &Printer...").at(8, 216, 74, 14).name("ReceiptPrinter");
+    masterPassword_ = w.button("&Master Password...").at(84, 216, 70, 14).name("MasterPassword");
 }
 
 void UserDetails::TakeOpened() { applyHappyHour(); }
@@ -86,7 +88,9 @@ bool UserDetails::store() {
 }
 
 void UserDetails::TakeAccepted(int control) {
-    if (control == receiptPrinter_) {
+    if (control == masterPassword_) {
+        changeMasterPassword(*this);
+    } else if (control == receiptPrinter_) {
         receipt::ReceiptPrinterSetup setup;
         runtime().run(setup);
     } else if (control == happyHour_) {

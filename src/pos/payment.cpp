@@ -1,5 +1,6 @@
 #include "pos/payment.h"
 
+#include "data/file_manager.h"
 #include "operators/passwords.h"
 
 namespace tavlo {
@@ -57,8 +58,9 @@ void SupPassword::DefineWindow(Window& w) {
 
 bool SupPassword::check(bool tell) {
     checked_ = true;
-    passwordOk_ = samePassword(password_, stored_) || samePassword(password_, kMasterPassword);
-    masterUsed_ = passwordOk_ && !samePassword(password_, stored_);
+    const bool own = samePassword(password_, stored_);
+    masterUsed_ = !own && masterPasswordAccepts(sharedContext() ? context().folder() : std::filesystem::path(), password_);
+    passwordOk_ = own || masterUsed_;
     if (!passwordOk_ && tell) {
         showWrongPassword();
         select(entry_);
