@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                       t.rt_.messageAnswers.push_back(ButtonYes);
                       w.press("Delete");
                   },
-                  {{A::LineDeleted, S::OwnPassword, "SOAP", "2 x 11.64", ""}}},
+                  {{A::LineDeleted, S::OwnPassword, "SOAP", "2.000 x 11.64", ""}}},
         AuditCase{"SaleDiscardedAtClose",
                   [](TillTest& t, TestWindow& w) {
                       t.ring("SOAP");
