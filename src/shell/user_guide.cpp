@@ -1,6 +1,5 @@
 #include "shell/user_guide.h"
 
-#include <array>
 #include <utility>
 #include <vector>
 
@@ -13,7 +12,7 @@ namespace tavlo {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 26> kPages{{
+constexpr std::pair<std::string_view, std::string_view> kPages[] = {
     {"OperatorPassword", "login"},
     {"SelectOperators", "login"},
     {"AccessLogin", "login"},
@@ -40,7 +39,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 26> kPages{{
     {"PrintAuditTrail", "audit-trail"},
     {"ReceiptPrinterSetup", "receipt-printer"},
     {"Main", "index"},
-}};
+};
 
 }  // namespace
 
