@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QFrame>
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,13 +26,17 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "framework/language.h"
 #include "framework/list.h"
 #include "gui/qt_runtime.h"
+#include "util/platform.h"
+#include "shell/user_guide.h"
 
 namespace tavlo::gui {
 
@@ -372,6 +378,12 @@ void WindowHost::build() {
     for (const auto& c : win.controls()) createControl(c);
     if (!win.status.empty()) statusBar()->show();
     if (win.kind == ControlKind::Frame) size = size.expandedTo(QSize(800, 560));
+    // F1: this window's page of the user guide, unless the window takes F1 for itself.
+    if (!procedure_.alerted(Key::of(Key::F1))) {
+        auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+        help->setContext(Qt::WindowShortcut);
+        connect(help, &QShortcut::activated, this, &WindowHost::openHelp);
+    }
     int extra = (menuBar_ ? menuBar_->sizeHint().height() : 0) + (win.status.empty() ? 0 : statusBar()->sizeHint().height());
     resize(size.width(), size.height() + extra);
     place(true);
@@ -737,6 +749,19 @@ void WindowHost::render() {
         win.focusRequest = 0;
     }
     rendering_ = false;
+}
+
+void WindowHost::openHelp() {
+    if (auto page = findGuidePage(systemPlatform(), guidePageOf(procedure_.name()), uiLanguage())) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page->string())));
+        return;
+    }
+    // Not a modal box: the window's own thread may be waiting on the face.
+    auto* box = new QMessageBox(QMessageBox::Information, uiLanguage() == 2 ? QStringLiteral("Hulp") : QStringLiteral("Help"),
+                                qs(guideMissingText(systemPlatform())).replace(QLatin1Char('|'), QLatin1Char('\n')),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void WindowHost::finish() {

@@ -90,6 +90,8 @@ public:
     // Where the window was last time (kept on the screen); else, with centre, centred over the
     // window it was opened from.
     void place(bool centre);
+    // Opens this window's page of the user guide (F1).
+    void openHelp();
     // Lets the window close for real and records where it was.
     void finish();
 

@@ -85,15 +85,6 @@ bool ownedByMe(const std::filesystem::path& path, bool regularFile) {
     return ::geteuid() == 0 || st.st_uid == ::geteuid();
 }
 
-std::string hashOf(const std::string& password) {
-    if (sodium_init() < 0) return "";
-    char hash[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(hash, password.c_str(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        return "";
-    return hash;
-}
-
 // What is wrong with an open users file, in the layer's language; empty when it is sound and
 // holds at least one user.
 std::string damageOf(sqlite3* db, bool afrikaans) {
@@ -225,7 +216,7 @@ bool AccessControl::createUsersFile(const std::string& login, const std::string&
     namespace fs = std::filesystem;
     std::lock_guard guard(lock_);
     if (!firstUserAllowed()) return false;
-    std::string hash = hashOf(password);
+    std::string hash = passwordHash(password);
     if (hash.empty()) return false;
     const fs::path target = file();
     // Made whole beside its place and linked in: a till that looks meanwhile finds no file or a
@@ -302,7 +293,7 @@ bool AccessControl::addUser(const std::string& login, const std::string& name, c
         if (createUsersFile(login, name, password, administrator)) return true;
         if (!ensureOpen()) return false;
     }
-    std::string hash = hashOf(password);
+    std::string hash = passwordHash(password);
     if (hash.empty()) return false;
     Statement st(db_, "INSERT INTO users(login, name, hash, administrator) VALUES(?, ?, ?, ?)");
     st.bind(1, trim(login)).bind(2, trim(name)).bind(3, hash).bind(4, std::int64_t(administrator ? 1 : 0));
@@ -312,7 +303,7 @@ bool AccessControl::addUser(const std::string& login, const std::string& name, c
 bool AccessControl::setPassword(std::int64_t user, const std::string& password) {
     std::lock_guard guard(lock_);
     if (password.empty() || !ensureOpen()) return false;
-    std::string hash = hashOf(password);
+    std::string hash = passwordHash(password);
     if (hash.empty()) return false;
     Statement st(db_, "UPDATE users SET hash = ? WHERE id = ?");
     st.bind(1, hash).bind(2, user);
@@ -492,6 +483,21 @@ void AccessControl::SetAccess(Runtime& runtime, long handle, const std::string& 
 void AccessControl::Logout(long handle) {
     std::lock_guard guard(lock_);
     sessions_.erase(handle);
+}
+
+std::string passwordHash(std::string_view password) {
+    if (sodium_init() < 0) return "";
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.data(), password.size(), crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+        return "";
+    return hash;
+}
+
+bool passwordMatchesHash(std::string_view hash, std::string_view password) {
+    if (sodium_init() < 0 || hash.empty()) return false;
+    const std::string h(hash);
+    return crypto_pwhash_str_verify(h.c_str(), password.data(), password.size()) == 0;
 }
 
 AccessControl& accessControl() {

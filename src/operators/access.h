@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -133,6 +134,11 @@ private:
     std::map<long, std::int64_t> sessions_;
     long nextHandle_ = 1;
 };
+
+// A password salted and hashed for storing (empty when hashing failed), and whether a typed
+// password matches such a hash.
+std::string passwordHash(std::string_view password);
+bool passwordMatchesHash(std::string_view hash, std::string_view password);
 
 // The program's one access layer.
 AccessControl& accessControl();

@@ -43,6 +43,8 @@ std::string auditActionText(int action) {
         case AuditAction::SaleDiscarded: return std::string(byLanguage("Verkoop weggegooi by Sluit", "Sale discarded at Close"));
         case AuditAction::NoSale: return std::string(byLanguage("Geen verkoop: laai oopgemaak", "No sale: drawer opened"));
         case AuditAction::SupervisorMode: return std::string(byLanguage("Toesighouermodus", "Supervisor mode"));
+        case AuditAction::MasterChanged:
+            return std::string(byLanguage("Meesterwagwoord verander", "Master password changed"));
     }
     return std::to_string(action);
 }

@@ -41,6 +41,7 @@ enum class AuditAction : std::uint8_t {
     SaleDiscarded = 5,   // a sale's lines discarded at Close
     NoSale = 6,          // the cash drawer opened without a sale
     SupervisorMode = 7,  // supervisor mode switched on
+    MasterChanged = 8,   // the master password changed or switched off (new value: "changed"/"off")
 };
 
 struct AuditEntry {

@@ -2,6 +2,7 @@
 
 #include "data/file_manager.h"
 #include "framework/runtime.h"
+#include "operators/audit.h"
 #include "operators/passwords.h"
 #include "framework/commands.h"
 #include "state/globals.h"
@@ -70,7 +71,11 @@ void OperatorsSupPassword::TakeAccepted(int control) {
         s10.clearBuffer();
         s10.SetFileOrder();
         std::string stored = s10.next() == ErrNone ? s10.rec.DATEPASS : std::string();
-        passwordOk_ = samePassword(password_, stored) || samePassword(password_, kMasterPassword);
+        const bool master = !samePassword(password_, stored) && masterPasswordAccepts(context().folder(), password_);
+        passwordOk_ = master || samePassword(password_, stored);
+        if (master)
+            writeAudit(context(), {.action = AuditAction::MasterPassword, .source = SupervisorSource::MasterPassword,
+                                   .document = "Operators"});
         if (!passwordOk_) {
             showWrongPassword();
             select(entry_);

@@ -5,6 +5,7 @@
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "framework/commands.h"
+#include "operators/master_password.h"
 #include "state/globals.h"
 #include "util/text.h"
 
@@ -51,6 +52,7 @@ void UserDetails::DefineWindow(Window& w) {
     ok_ = w.button("&OK").at(158, 216, 42, 14).name("OK").defaultButton();
     w.button("&Cancel").at(204, 216, 42, 14).name("Cancel").closes();
     receiptPrinter_ = w.button("Receipt &Printer...").at(8, 216, 74, 14).name("ReceiptPrinter");
+    masterPassword_ = w.button("&Master Password...").at(84, 216, 70, 14).name("MasterPassword");
 }
 
 void UserDetails::TakeOpened() { applyHappyHour(); }
@@ -86,7 +88,9 @@ bool UserDetails::store() {
 }
 
 void UserDetails::TakeAccepted(int control) {
-    if (control == receiptPrinter_) {
+    if (control == masterPassword_) {
+        changeMasterPassword(*this);
+    } else if (control == receiptPrinter_) {
         if (ProcedureFactory open = commandFactory(kReceiptPrinterSetup)) {
             std::unique_ptr<Procedure> setup = open();
             runtime().run(*setup);

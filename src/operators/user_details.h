@@ -28,6 +28,7 @@ private:
     bool found_ = false;
     int happyHour_ = 0, discountPrompt_ = 0, discount_ = 0, prefix_ = 0, ok_ = 0;
     int receiptPrinter_ = 0;  // the receipt printer's settings, test page and drawer test
+    int masterPassword_ = 0;  // the master password changed or switched off
 };
 
 }  // namespace tavlo

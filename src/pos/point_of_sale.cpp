@@ -7,6 +7,7 @@
 #include "data/file_manager.h"
 #include "framework/runtime.h"
 #include "pos/lookups.h"
+#include "operators/sup_password.h"
 #include "pos/payment.h"
 #include "pos/posting_texts.h"
 #include "framework/message.h"
@@ -299,9 +300,8 @@ bool BrowsePointOfSale::askStorePrice() {
 void BrowsePointOfSale::takeCreditNote() {
     TillLocals& L = till_->LOC;
     if (L.CREDITNOTE != 1) return;
-    SupPassword prompt(L.OK, till_->S10.DATEPASS);
-    runtime().run(prompt);
-    if (L.OK == 1) {
+    creditSource_ = askSupervisor("Credit Note");
+    if (creditSource_ != SupervisorSource::None) {
         L.CREDITNOTE = 1;
         // The credit note uses up supervisor mode, and with it what only a supervisor may do.
         L.OK = 0;
@@ -336,9 +336,31 @@ void BrowsePointOfSale::takeSupervisor() {
         L.OK = 0;
         return;
     }
-    SupPassword prompt(L.OK, till_->S10.DATEPASS);
-    runtime().run(prompt);
+    supSource_ = askSupervisor("Supervisor");
+    L.OK = supSource_ != SupervisorSource::None ? 1 : 0;
     if (L.OK == 1) showSupervisorButtons(true);
+}
+
+SupervisorSource BrowsePointOfSale::askSupervisor(const char* what) {
+    std::uint8_t ok = 0;
+    SupPassword prompt(ok, till_->S10.DATEPASS);
+    runtime().run(prompt);
+    if (ok != 1) return SupervisorSource::None;
+    if (!prompt.masterUsed()) return SupervisorSource::OwnPassword;
+    audit(AuditAction::MasterPassword, SupervisorSource::MasterPassword, what);
+    return SupervisorSource::MasterPassword;
+}
+
+SupervisorSource BrowsePointOfSale::supervisorSource() const {
+    return till_->LOC.OK == 1 ? supSource_ : SupervisorSource::None;
+}
+
+void BrowsePointOfSale::audit(AuditAction action, SupervisorSource source, std::string document, std::string oldValue,
+                              std::string newValue) {
+    AuditEntry entry{.action = action, .source = source, .document = std::move(document),
+                     .oldValue = std::move(oldValue), .newValue = std::move(newValue)};
+    if (!writeAudit(context(), entry))
+        refuse("The audit entry could not be stored.", "Die ouditinskrywing kon nie gestoor word nie.");
 }
 
 // ---- events -----------------------------------------------------------------------------------
@@ -490,7 +512,11 @@ void BrowsePointOfSale::takeFinished() {
     computeChange();
 
     bool wasTab = L.TAG == 1;
-    auto printSlip = [this](const SlipArgs& a) {
+    const bool creditNote = L.CREDITNOTE == 1;
+    const Decimal total = L.TOTALAMOUNT;
+    std::uint32_t posted = 0;
+    auto printSlip = [this, &posted](const SlipArgs& a) {
+        posted = a.documentNo;
         if (receipt::printSaleOnReceiptPrinter(runtime(), context(), a)) return;  // no preview at the counter
         if (a.cashSale)
             report::PrintCashSlip(runtime(), context(), a.documentNo, a.verskil, a.paid, a.change, a.creditNote);
@@ -502,6 +528,9 @@ void BrowsePointOfSale::takeFinished() {
         list_->reload();
         return;
     }
+    if (creditNote)
+        audit(AuditAction::CreditNote, creditSource_, std::to_string(posted != 0 ? posted : L.DOCUMENTNO), {},
+              total.toString(2));
     if (L.SALESNUMBER == 0) L.SALESNUMBER = 1;
     list_->reload();
     session_ = false;
@@ -538,6 +567,8 @@ void BrowsePointOfSale::takeClose() {
             select(insert_);
             return;
         }
+        const TillLocals& L = till_->LOC;
+        audit(AuditAction::SaleDiscarded, supervisorSource(), std::to_string(L.SALESNUMBER), L.TOTALAMOUNT.toString(2));
     }
     report::AskDailyCashup(runtime(), context());
     till_->ClearV60();
@@ -656,7 +687,11 @@ bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
 
 bool BrowsePointOfSale::deleteLine(const Row& row) {
     if (!seekLine(row.id)) return false;
-    return context().relate<PQXV60>().Delete(false) == LevelBenign;
+    const PQXV60 line = context().access<PQXV60>().rec;
+    if (context().relate<PQXV60>().Delete(false) != LevelBenign) return false;
+    audit(AuditAction::LineDeleted, supervisorSource(), clip(line.ITEMCODE),
+          line.QTY.toString() + " x " + line.NETTAMOUNT.toString(2));
+    return true;
 }
 
 // ---- the in-list editor -----------------------------------------------------------------------
@@ -885,9 +920,12 @@ bool BrowsePointOfSale::sellingPriceStep() {
         a301.clearBuffer();
         a301.rec.ITEMCODE = item_.ITEMCODE;
         if (a301.get(PA301::ItemCodeKey) == ErrNone) {
+            const Decimal oldPrice = a301.rec.POSSELLINGPRICE;
             a301.rec.POSSELLINGPRICE = fitField(price, PQXA301::Size::POSSELLINGPRICE);
             if (a301.Update() != LevelBenign) return false;
             item_ = a301.rec;
+            audit(AuditAction::PriceChanged, supervisorSource(), clip(item_.ITEMCODE), oldPrice.toString(2),
+                  item_.POSSELLINGPRICE.toString(2));
         }
         // In happy hour the column shows the reduced price of the new till price.
         if (till_->CS10.HAPPYHOUR != 0) row[kSellingPrice] = Value(happyHourPrice(item_.POSSELLINGPRICE, till_->CS10.DISCOUNT));

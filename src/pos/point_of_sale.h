@@ -21,6 +21,7 @@
 #include "data/tables.h"
 #include "framework/list.h"
 #include "framework/procedure.h"
+#include "operators/audit.h"
 #include "pos/till_state.h"
 
 namespace tavlo {
@@ -67,6 +68,14 @@ private:
     bool TakeCloseRequest() override;
     void enterPaid();
     void showSupervisorButtons(bool on);
+    // One row of the supervisor audit trail, with how supervisor mode was reached; a row that
+    // cannot be stored is said in the status bar (the action itself stands).
+    void audit(AuditAction action, SupervisorSource source, std::string document, std::string oldValue = {},
+               std::string newValue = {});
+    // The supervisor password asked for `what`; how it was given, None when refused.
+    SupervisorSource askSupervisor(const char* what);
+    // How the supervisor mode on now was reached; None when it is off.
+    SupervisorSource supervisorSource() const;
 
     // ---- the in-list editor ----
     EditAction onEditAction(int column, EditAction action);
@@ -105,6 +114,8 @@ private:
     PQXA301 item_;
     Decimal contribution_;  // what the edited row adds to Total now
     Decimal priceOnEntry_;
+    SupervisorSource supSource_ = SupervisorSource::None;     // how supervisor mode was reached
+    SupervisorSource creditSource_ = SupervisorSource::None;  // how the credit note was authorised
     std::vector<const TableDef*> extraTables_;
 
     // Controls.

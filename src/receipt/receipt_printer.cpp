@@ -3,7 +3,7 @@
 #include "framework/message.h"
 #include "framework/runtime.h"
 #include "operators/audit.h"
-#include "pos/payment.h"
+#include "operators/sup_password.h"
 #include "receipt/escpos.h"
 #include "state/globals.h"
 

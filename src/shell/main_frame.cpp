@@ -11,6 +11,7 @@
 #include "state/globals.h"
 #include "util/platform.h"
 #include "state/settings.h"
+#include "shell/user_guide.h"
 #include "util/path.h"
 #include "util/text.h"
 
@@ -35,7 +36,6 @@ bool MainFrame::Init(Runtime&) {
     writeSetting(programSettings(), "USER", "ProgramDir", GLO.PROGRAMDIR.str());
     writeSetting(programSettings(), "USER", "Prog", "POS");
     previousLanguage_ = std::to_string(GLO.LANGUAGENO);
-    helpFile_ = nativePath(clip(GLO.PROGRAMDIR.str()) + (GLO.LANGUAGENO == kAfrikaans ? "\\POSa.Hlp" : "\\POSe.Hlp"));
 
     loginHandle_ = access_.LoginText(runtime(), clip(GLO.APPLICATIONNAME.str()) + " | Main", "", "");
     if (loginHandle_ == 0) return false;
@@ -203,19 +203,8 @@ void MainFrame::startCommand(int control) {
     }
 }
 
-void MainFrame::showHelp() {
-    std::error_code ec;
-    if (std::filesystem::exists(helpFile_, ec)) {
-        runtime().showHelp(helpFile_);
-        return;
-    }
-    // Help > Contents never does nothing: without the file, the operator is told which is missing.
-    MessageRequest m;
-    m.title = std::string(byLanguage("Hulp", "Help"));
-    m.text = std::string(byLanguage("Die hulplêer kan nie gevind word nie:|", "The help file cannot be found:|")) + helpFile_;
-    m.icon = Icon::Exclamation;
-    runtime().message(m);
-}
+// The guide's index in the language in use now (the Language menu may have changed it).
+void MainFrame::showHelp() { openGuidePage(runtime(), platform_, guidePageOf(name()), GLO.LANGUAGENO); }
 
 Reply MainFrame::BeforeEvent(const Event& event) {
     if (event.kind == EventKind::AlertKey && event.key == Key::ctrlOf(Key::F8)) {

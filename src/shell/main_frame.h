@@ -21,7 +21,6 @@ public:
     std::string structureName() const override { return "AppFrame"; }
 
     long loginHandle() const { return loginHandle_; }
-    const std::string& helpFile() const { return helpFile_; }
     int languageMenu() const { return languageMenu_; }
     const std::vector<int>& languageItems() const { return languageItems_; }
 
@@ -43,7 +42,6 @@ private:
     AccessControl& access_;
     long loginHandle_ = 0;
     std::string previousLanguage_;  // the language last seen, as text
-    std::string helpFile_;
     bool versionChecked_ = false;
 
     int menuBar_ = 0;

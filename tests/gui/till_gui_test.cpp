@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QDesktopServices>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -29,6 +31,16 @@
 #include "util/date.h"
 
 namespace tavlo::gui {
+
+// Stands in for the desktop's browser: the files the program asks it to open.
+class OpenedFiles : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QString> paths;
+public slots:
+    void open(const QUrl& url) { paths.push_back(url.toLocalFile()); }
+};
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -113,6 +125,61 @@ void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& 
         << "editor shows '" << editor->text().toStdString() << "'";
 }
 
+// Logs Anna in at the Operator Password window and waits for the till.
+QWidget* logIn(const std::shared_ptr<Context>& context) {
+    if (!eventually([] { return topLevel("OperatorPassword") != nullptr; })) return nullptr;
+    QWidget* login = topLevel("OperatorPassword");
+    auto* name = login->findChild<QLineEdit*>("Name");
+    auto* password = login->findChild<QLineEdit*>("Password");
+    if (!name || !password) return nullptr;
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    name->setFocus();
+    QTest::keyClicks(name, "Anna");
+    QTest::keyClick(name, Qt::Key_Return);
+    if (!eventually([&] { return context->OPERATOR == "OP1"; })) return nullptr;
+    password->setFocus();
+    QTest::keyClicks(password, "anna1");
+    QTest::keyClick(password, Qt::Key_Return);
+    QTest::mouseClick(button(login, "OK"), Qt::LeftButton);
+    if (!eventually([] { return topLevel("BrowsePointOfSale") != nullptr; })) return nullptr;
+    return topLevel("BrowsePointOfSale");
+}
+
+// Finished pressed by `press`; the slip's preview, which runs its own event loop, is closed from
+// a timer inside that loop. True when the preview came up.
+bool finishThroughPreview(const std::function<void()>& press, std::vector<int>* pages = nullptr) {
+    bool seen = false;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
+        if (!preview || seen) return;
+        seen = true;
+        watch.stop();
+        if (pages) *pages = preview->chosenPages();
+        screenshot(preview, "slip.png");
+        preview->reject();
+    });
+    watch.start();
+    press();
+    return eventually([&] { return seen; });
+}
+
+// Close on the till: the cash-up question answered No.
+void closeTill(QWidget* till) {
+    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
+    QWidget* ask = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Print Cashup") ask = w;
+        return ask != nullptr;
+    }));
+    for (auto* b : ask->findChildren<QAbstractButton*>())
+        if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
+}
+
 TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     application();
     static std::atomic<int> counter{0};
@@ -135,25 +202,9 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
         done = true;
     });
 
-    // Log in: the operator's name typed, the password, OK.
-    ASSERT_TRUE(eventually([] { return topLevel("OperatorPassword") != nullptr; }));
-    QWidget* login = topLevel("OperatorPassword");
-    auto* name = login->findChild<QLineEdit*>("Name");
-    auto* password = login->findChild<QLineEdit*>("Password");
-    ASSERT_TRUE(name && password);
-    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
-    name->setFocus();
-    QTest::keyClicks(name, "Anna");
-    QTest::keyClick(name, Qt::Key_Return);
-    ASSERT_TRUE(eventually([&] { return context->OPERATOR == "OP1"; }));
-    password->setFocus();
-    QTest::keyClicks(password, "anna1");
-    QTest::keyClick(password, Qt::Key_Return);
-    QTest::mouseClick(button(login, "OK"), Qt::LeftButton);
-
-    // The till.
-    ASSERT_TRUE(eventually([] { return topLevel("BrowsePointOfSale") != nullptr; }));
-    QWidget* till = topLevel("BrowsePointOfSale");
+    // Log in: the operator's name typed, the password, OK; the till opens.
+    QWidget* till = logIn(context);
+    ASSERT_NE(till, nullptr);
     EXPECT_EQ(till->windowTitle(), "Point Of Sale");
     auto* list = till->findChild<QAbstractItemView*>("List");
     ASSERT_NE(list, nullptr);
@@ -188,28 +239,13 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
     screenshot(till, "till-tendered.png");
 
-    // Finished: the slip in the preview, then the screen cleared for the next sale. The preview
-    // runs its own event loop, so it is looked at from a timer inside that loop.
+    // Finished: the slip in the preview, then the screen cleared for the next sale.
     std::vector<int> slipPages;
-    bool slipSeen = false;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
-        if (!preview || slipSeen) return;
-        slipSeen = true;
-        watch.stop();
-        slipPages = preview->chosenPages();
-        screenshot(preview, "slip.png");
-        preview->reject();
-    });
-    watch.start();
     // Finished from the keyboard, the focus still in Paid while the preview comes up.
     till->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(till));
     paid->setFocus();
-    QTest::keyClick(till, Qt::Key_F, Qt::AltModifier);
-    ASSERT_TRUE(eventually([&] { return slipSeen; }));
+    ASSERT_TRUE(finishThroughPreview([&] { QTest::keyClick(till, Qt::Key_F, Qt::AltModifier); }, &slipPages));
     EXPECT_EQ(slipPages, std::vector<int>{0});  // one page, the slip
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
     // Nothing of the finished sale comes back: Paid and the change are cleared too.
@@ -242,17 +278,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     }
 
     // Close: the cash-up question (No), and the till and the log-in close.
-    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
-    QTest::keyClick(editor, Qt::Key_Escape);
-    QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
-    QWidget* ask = nullptr;
-    ASSERT_TRUE(eventually([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->windowTitle() == "Print Cashup") ask = w;
-        return ask != nullptr;
-    }));
-    for (auto* b : ask->findChildren<QAbstractButton*>())
-        if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
+    closeTill(till);
     ASSERT_TRUE(eventually([&] { return done.load(); }));
     runtime.shutDown();
     setClock(nullptr);
@@ -261,5 +287,113 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     GLO.reset();
 }
 
+// A scanner types each code and Enter: three lines rung up with nothing pressed in between,
+// tendered in cash, finished and posted. F1 on the till opens the till's page of the guide.
+TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
+    application();
+    static std::atomic<int> counter{0};
+    auto folder = std::filesystem::temp_directory_path() /
+                  ("tavlo-scan-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(folder);
+    GLO.reset();
+    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
+    setClock(&clock);
+    seed(folder);
+    installReportPreview();
+    // The guide beside the program, as the build puts it beside the till.
+    const std::filesystem::path guide = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "guide";
+    std::filesystem::path source(__FILE__);  // relative to the build folder when the compiler was given relative paths
+    if (source.is_relative()) source = guide.parent_path().parent_path() / source;
+    const bool madeGuide = !std::filesystem::exists(guide);
+    if (madeGuide)
+        std::filesystem::create_directory_symlink(
+            std::filesystem::weakly_canonical(source.parent_path().parent_path().parent_path() / "docs" / "guide"), guide);
+    OpenedFiles opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+
+    QtRuntime runtime;
+    std::atomic<bool> done{false};
+    auto context = std::make_shared<Context>(folder);
+    runtime.launch([&] {
+        OperatorPassword login;
+        login.setContext(context);
+        runtime.run(login);
+        done = true;
+    });
+    QWidget* till = logIn(context);
+    ASSERT_NE(till, nullptr);
+    auto* list = till->findChild<QAbstractItemView*>("List");
+    // Ready to type: no Insert pressed; each code and Enter saves a line of one and opens the next.
+    for (const char* code : {"COKE", "soap", "COKE"}) editorKeys(till, code, Qt::Key_Return, "");
+    ASSERT_TRUE(eventually([&] { return list->model()->rowCount() == 4; }));
+    EXPECT_TRUE(topLevel("SelectInventory") == nullptr) << "no item list for a known code";
+    auto* total = till->findChild<QLabel*>("Total");
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "28.82"; }));
+
+    // F1: the till's page, in English.
+    QTest::keyClick(till->findChild<QLineEdit*>("ListEditor"), Qt::Key_F1);
+    ASSERT_TRUE(eventually([&] { return !opened.paths.empty(); }));
+    EXPECT_TRUE(opened.paths.back().endsWith(QStringLiteral("/guide/en/till.html"))) << opened.paths.back().toStdString();
+
+    QTest::mouseClick(button(till, "PaymentButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
+    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return topLevel("PaymentMethod") == nullptr; }));
+    auto* paid = till->findChild<QLineEdit*>("Paid");
+    paid->setFocus();
+    paid->selectAll();
+    QTest::keyClicks(paid, "30");
+    QTest::keyClick(paid, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "1.20"; }));
+    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
+    ASSERT_TRUE(finishThroughPreview([&] { QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton); }));
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
+
+    {
+        Context ctx(folder);
+        auto& t20 = ctx.access<PQXT20>();
+        t20.UseFile();
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(t20.get(PT20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(t20.rec.AMOUNT, Decimal::of("28.82"));
+        EXPECT_EQ(t20.rec.PAYMETHOD, 1);
+        auto& t21 = ctx.access<PQXT21>();
+        t21.UseFile();
+        t21.clearBuffer();
+        t21.rec.DOCUMENTNO = 1234;
+        t21.SetFrom(PT21::DocumentNoKey);
+        std::vector<std::string> items;
+        while (t21.next() == ErrNone && t21.rec.DOCUMENTNO == 1234)
+            if (!clip(t21.rec.ITEMCODE).empty()) {
+                items.push_back(clip(t21.rec.ITEMCODE));
+                EXPECT_EQ(t21.rec.QTY, Decimal(1));
+            }
+        std::sort(items.begin(), items.end());
+        EXPECT_EQ(items, (std::vector<std::string>{"COKE", "COKE", "SOAP"}));
+        auto& h20 = ctx.access<PQXH20>();
+        h20.UseFile();
+        h20.clearBuffer();
+        h20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(h20.get(PH20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(h20.rec.PAID, Decimal(30));
+        EXPECT_EQ(h20.rec.CHANGE, Decimal::of("1.20"));
+        ctx.access<PQXV60>().UseFile();
+        EXPECT_EQ(ctx.access<PQXV60>().records(), 0);
+    }
+
+    closeTill(till);
+    ASSERT_TRUE(eventually([&] { return done.load(); }));
+    runtime.shutDown();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    if (madeGuide) std::filesystem::remove(guide);
+    setClock(nullptr);
+    report::setReportPreviewer(nullptr);
+    std::filesystem::remove_all(folder);
+    GLO.reset();
+}
+
 }  // namespace
 }  // namespace tavlo::gui
+
+#include "till_gui_test.moc"

@@ -7,11 +7,16 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "data/file_manager.h"
+#include "operators/sup_password.h"
+#include "operators/audit.h"
 #include "test_runtime.h"
 #include "operators/operators.h"
+#include "operators/passwords.h"
 #include "operators/user_details.h"
+#include "pos/payment.h"
 #include "pos/till_state.h"
 #include "state/globals.h"
 
@@ -415,6 +420,94 @@ TEST_F(CompanyDetails, CancelWritesNothing) {
     w.type("Prefix", "Q");
     w.press("Cancel");
     EXPECT_TRUE(records<PACS10>(*ctx_).empty());
+}
+
+// ---- The master password ----------------------------------------------------------------------
+
+struct MasterStep {
+    const char* change;  // nullptr: as delivered; "": switched off; else the owner's new password
+    std::vector<std::pair<const char*, bool>> typed;  // typed at the supervisor prompt, and whether it opens
+};
+
+TEST_F(Operators, MasterPasswordIsTheDefaultUntilTheOwnerChangesOrSwitchesItOff) {
+    const MasterStep steps[] = {
+        {nullptr, {{"KVT", true}, {"KVT  ", true}, {"kvt", false}, {"Boss 1", true}}},
+        {"Owner 9", {{"KVT", false}, {"Owner 9", true}, {"Owner 9  ", true}, {"owner 9", false}, {"Boss 1", true}}},
+        {"", {{"KVT", false}, {"Owner 9", false}, {"off", false}, {"Boss 1", true}}},
+    };
+    for (const auto& step : steps) {
+        if (step.change)
+            ASSERT_TRUE(*step.change ? setMasterPassword(folder_, step.change) : switchOffMasterPassword(folder_));
+        for (const auto& [typed, opens] : step.typed) {
+            SCOPED_TRACE(std::string(step.change ? step.change : "(default)") + " / typed " + typed);
+            std::uint8_t ok = 0;
+            SupPassword prompt(ok, "Boss 1");
+            auto w = open(prompt);
+            w.type("Password", typed);
+            w.press("OK");
+            EXPECT_EQ(ok == 1, opens);
+            EXPECT_EQ(prompt.masterUsed(), opens && !samePassword(typed, "Boss 1"));
+        }
+    }
+    // Kept salted and hashed, never as typed.
+    std::ifstream in(folder_ / "Tavlo.Ini");
+    const std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(ini.find("Owner 9"), std::string::npos);
+    EXPECT_FALSE(setMasterPassword(folder_, "   ")) << "a blank master password is refused";
+}
+
+TEST_F(CompanyDetails, OwnerChangesTheMasterPasswordWithTheSupervisorPasswordOnly) {
+    auto supervisor = [this](const char* password) {
+        rt_.onOpen("SupPassword", [password](TestWindow& p) {
+            p.type("Password", password);
+            p.press("OK");
+        });
+    };
+    UserDetails form;
+    auto w = open(form);
+    supervisor("KVT");
+    w.press("MasterPassword");
+    EXPECT_FALSE(ran("MasterPassword")) << "the master password does not change itself";
+    ASSERT_EQ(rt_.messages.size(), 1u);
+    EXPECT_EQ(rt_.messages[0].text, "The master password cannot change itself: type the supervisor's password.");
+
+    supervisor("Boss 1");
+    rt_.onOpen("MasterPassword", [this](TestWindow& m) {
+        EXPECT_EQ(m.text("State"), "The master password is the one the program came with.");
+        m.type("Password", "Owner 9");
+        m.type("Repeat", "Owner 8");
+        m.press("OK");
+        EXPECT_TRUE(m.isOpen());
+        EXPECT_EQ(rt_.messages.back().text, "The two passwords differ: type them again.");
+        m.type("Repeat", "Owner 9");
+        m.press("OK");
+    });
+    w.press("MasterPassword");
+    EXPECT_EQ(masterPasswordState(folder_), MasterState::Own);
+    EXPECT_TRUE(masterPasswordAccepts(folder_, "Owner 9"));
+    EXPECT_FALSE(masterPasswordAccepts(folder_, "KVT"));
+
+    rt_.onOpen("MasterPassword", [](TestWindow& m) {
+        EXPECT_EQ(m.text("State"), "The master password was set by the owner.");
+        m.tick("Off", true);
+        EXPECT_FALSE(m.enabled("Password"));
+        m.press("OK");
+    });
+    w.press("MasterPassword");
+    EXPECT_EQ(masterPasswordState(folder_), MasterState::Off);
+    EXPECT_FALSE(masterPasswordAccepts(folder_, "Owner 9"));
+
+    std::vector<PQXAUDIT> audit;
+    auto& a = ctx_->access<PQXAUDIT>();
+    a.UseFile();
+    a.clearBuffer();
+    a.SetFileOrder();
+    while (a.next() == ErrNone) audit.push_back(a.rec);
+    a.Close();
+    ASSERT_EQ(audit.size(), 2u);
+    EXPECT_EQ(audit[0].ACTION, static_cast<int>(AuditAction::MasterChanged));
+    EXPECT_EQ(audit[0].NEWVALUE, "changed");
+    EXPECT_EQ(audit[1].NEWVALUE, "off");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The till's small dialogs and pick lists: pay method, supervisor password, debtors, items and
 // cash clients.
+#include "operators/sup_password.h"
 #include "pos/lookups.h"
 #include "pos/payment.h"
 #include "pos/sale_line.h"

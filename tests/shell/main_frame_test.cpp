@@ -95,7 +95,13 @@ TEST_F(Frame, ReminderIsShownAtEveryStartInTheCurrentLanguage) {
         EXPECT_EQ(m.text, language == 2 ? "Onthou om Rovandi data in te voer ?" : "Remember to import Rovandi data ?");
         EXPECT_EQ(m.icon, Icon::None);
         EXPECT_EQ(m.buttons, ButtonOk);
-        EXPECT_EQ(frame.helpFile(), (platform.folder / (language == 2 ? "POSa.Hlp" : "POSe.Hlp")).string());
+        // Help > Contents: the guide's index in the language in use.
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(guideSource(), platform.folder / "guide", ec);
+        w.choose("Contents");
+        ASSERT_FALSE(rt.helpShown.empty());
+        EXPECT_EQ(rt.helpShown.back(), (platform.folder / "guide" / (language == 2 ? "af" : "en") / "index.html").string());
+        EXPECT_TRUE(std::filesystem::is_regular_file(rt.helpShown.back()));
         rt.finish(w);
     }
 }
@@ -277,16 +283,19 @@ TEST_F(Frame, CommandsStartTheirProceduresOrSayTheyAreNotThere) {
     EXPECT_FALSE(rt.started[0].isOpen());
     setCommandFactory(kUserDetails, details);
 
-    // Help: the file for the language; without it, a message names the missing file.
+    // Help: the guide's index beside the program; without the guide, a message says where it was
+    // looked for.
     rt.messages.clear();
     w.choose("Contents");
     EXPECT_TRUE(rt.helpShown.empty());
     ASSERT_EQ(rt.messages.size(), 1u);
     EXPECT_EQ(rt.messages[0].title, "Help");
-    EXPECT_EQ(rt.messages[0].text, "The help file cannot be found:|" + (platform.folder / "POSe.Hlp").string());
-    std::ofstream(platform.folder / "POSe.Hlp") << "help";
+    EXPECT_EQ(rt.messages[0].text, "The user guide cannot be found. Looked in:|" + (platform.folder / "guide").string() +
+                                       "|/usr/share/doc/tavlo/guide");
+    std::filesystem::create_directories(platform.folder / "guide" / "en");
+    std::ofstream(platform.folder / "guide" / "en" / "index.html") << "<html></html>";
     w.choose("Contents");
-    EXPECT_EQ(rt.helpShown, (std::vector<std::string>{(platform.folder / "POSe.Hlp").string()}));
+    EXPECT_EQ(rt.helpShown, (std::vector<std::string>{(platform.folder / "guide" / "en" / "index.html").string()}));
     rt.printerAnswers.push_back(true);
     w.choose("Print Setup ...");
     EXPECT_TRUE(rt.printerAnswers.empty());

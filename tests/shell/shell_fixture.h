@@ -16,6 +16,13 @@
 
 namespace tavlo::testing {
 
+// The user guide as it is in the source tree (the build copies it beside the program).
+inline std::filesystem::path guideSource() {
+    std::filesystem::path here(__FILE__);  // relative to the build folder when the compiler was given relative paths
+    if (here.is_relative()) here = systemPlatform().executableDirectory().parent_path() / here;
+    return std::filesystem::weakly_canonical(here.parent_path().parent_path().parent_path() / "docs" / "guide");
+}
+
 class NamedPlatform : public Platform {
 public:
     std::filesystem::path folder;

@@ -10,6 +10,7 @@
 #include "debtors/debtor_payment.h"
 #include "data/file_manager.h"
 #include "test_runtime.h"
+#include "operators/sup_password.h"
 #include "operators/access.h"
 #include "operators/access_dialogs.h"
 #include "operators/operators.h"
