@@ -344,6 +344,47 @@ sqlite3_stmt* Conn::statement(const TableDef& def, SqlKind kind, int key) {
 
 int Conn::exec(const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
+namespace {
+
+// A read-only folder or file in words: the folder when it is the one that cannot be written
+// (no journal can be made in it), else the file.
+std::string readOnlyText(const std::string& folder, const std::string& file, int sys) {
+    const bool folderReadOnly = ::access(folder.c_str(), W_OK) != 0;
+    return (folderReadOnly   ? "The data folder " + folder + " is read-only"
+            : file.empty()   ? "A file in the data folder " + folder + " is read-only"
+                             : "The file " + file + " in the data folder " + folder + " is read-only") +
+           (sys ? std::string(" (") + std::strerror(sys) + ")" : std::string()) +
+           ". Give the till's user write access to it.";
+}
+
+}  // namespace
+
+std::string writeRefusal(const std::filesystem::path& folder, const TableDef& def) {
+    const std::filesystem::path file = folder / def.diskFile();
+    if (::access(folder.c_str(), W_OK) != 0) return readOnlyText(folder.string(), "", errno);
+    if (::access(file.c_str(), W_OK) != 0 && errno != ENOENT) return readOnlyText(folder.string(), def.diskFile(), errno);
+    return "";
+}
+
+std::string Conn::message() const {
+    if (!db) return "no connection";
+    const int rc = sqlite3_extended_errcode(db);
+    // The system's error is kept only from failed opens and input/output: otherwise it is stale.
+    const int sys = (rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_IOERR ? sqlite3_system_errno(db) : 0;
+    const char* file = sqlite3_db_filename(db, "main");
+    const std::string folder = file && *file ? std::filesystem::path(file).parent_path().string() : std::string("?");
+    const bool denied = sys == EROFS || sys == EACCES || sys == EPERM;
+    if ((rc & 0xff) == SQLITE_FULL || sys == ENOSPC || sys == EDQUOT)
+        return "The disk of the data folder " + folder + " is full. Make room on it.";
+    if ((rc & 0xff) == SQLITE_READONLY || ((rc & 0xff) == SQLITE_CANTOPEN && denied) ||
+        ((rc & 0xff) == SQLITE_IOERR && denied))
+        return readOnlyText(folder, "", sys);
+    if ((rc & 0xff) == SQLITE_CANTOPEN)
+        return "A file in the data folder " + folder + " could not be opened" +
+               (sys ? std::string(" (") + std::strerror(sys) + ")" : std::string()) + ".";
+    return sqlite3_errmsg(db);
+}
+
 // ---- records ----
 
 bool normalizeRecord(const TableDef& def, void* record, std::string* why) {

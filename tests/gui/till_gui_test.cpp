@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -50,7 +51,7 @@ void screenshot(QWidget* window, const char* file) {
 void seed(const std::filesystem::path& folder) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
-    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10>(5s);
+    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10, PQXC11>(5s);
     ASSERT_TRUE(tx.active());
     auto& a10 = ctx.access<PQXA10>();
     for (auto [n, cls, desc] : {std::tuple{1000, "A", "Sales"}, {8400, "K", "Cash till"}, {9500, "L", "VAT output"}}) {
@@ -99,6 +100,11 @@ void seed(const std::filesystem::path& folder) {
     o10.rec.NAME = "Anna";
     o10.rec.PASSWORD = "anna1";
     ASSERT_EQ(o10.add(), ErrNone);
+    auto& c11 = ctx.access<PQXC11>();
+    c11.clearBuffer();
+    c11.rec.CLIENTNO = 77;
+    c11.rec.NAME = "Jan Visser";
+    ASSERT_EQ(c11.add(), ErrNone);
     ASSERT_TRUE(tx.commit());
 }
 
@@ -113,12 +119,82 @@ void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& 
         << "editor shows '" << editor->text().toStdString() << "'";
 }
 
-TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
-    application();
+// Logs Anna in on the log-in window the runtime opened; returns the till window.
+QWidget* logIn(Context& context) {
+    if (!eventually([] { return topLevel("OperatorPassword") != nullptr; })) return nullptr;
+    QWidget* login = topLevel("OperatorPassword");
+    auto* name = login->findChild<QLineEdit*>("Name");
+    auto* password = login->findChild<QLineEdit*>("Password");
+    if (!name || !password) return nullptr;
+    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+    name->setFocus();
+    QTest::keyClicks(name, "Anna");
+    QTest::keyClick(name, Qt::Key_Return);
+    if (!eventually([&] { return context.OPERATOR == "OP1"; })) return nullptr;
+    password->setFocus();
+    QTest::keyClicks(password, "anna1");
+    QTest::keyClick(password, Qt::Key_Return);
+    QTest::mouseClick(button(login, "OK"), Qt::LeftButton);
+    if (!eventually([] { return topLevel("BrowsePointOfSale") != nullptr; })) return nullptr;
+    return topLevel("BrowsePointOfSale");
+}
+
+// Watches for the print preview (it runs its own event loop, so it is looked at from a timer
+// inside that loop), notes its pages and closes it.
+class PreviewWatch {
+public:
+    PreviewWatch() {
+        timer_.setInterval(50);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
+            if (!preview || seen) return;
+            seen = true;
+            timer_.stop();
+            pages = preview->chosenPages();
+            screenshot(preview, shotName_);
+            preview->reject();
+        });
+    }
+    void start(const char* shotName) {
+        seen = false;
+        shotName_ = shotName;
+        timer_.start();
+    }
+    bool seen = false;
+    std::vector<int> pages;
+
+private:
+    QTimer timer_;
+    const char* shotName_ = "";
+};
+
+// Closes the till (the cash-up question answered No) and waits for the log-in to end.
+void closeTill(QWidget* till, const std::atomic<bool>& done) {
+    if (QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor"); editor->isVisible())
+        QTest::keyClick(editor, Qt::Key_Escape);
+    QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
+    QWidget* ask = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Print Cashup") ask = w;
+        return ask != nullptr;
+    }));
+    for (auto* b : ask->findChildren<QAbstractButton*>())
+        if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return done.load(); }));
+}
+
+std::filesystem::path freshFolder() {
     static std::atomic<int> counter{0};
     auto folder = std::filesystem::temp_directory_path() /
                   ("tavlo-till-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(folder);
+    return folder;
+}
+
+TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
+    application();
+    auto folder = freshFolder();
     GLO.reset();
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
     setClock(&clock);
@@ -135,25 +211,8 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
         done = true;
     });
 
-    // Log in: the operator's name typed, the password, OK.
-    ASSERT_TRUE(eventually([] { return topLevel("OperatorPassword") != nullptr; }));
-    QWidget* login = topLevel("OperatorPassword");
-    auto* name = login->findChild<QLineEdit*>("Name");
-    auto* password = login->findChild<QLineEdit*>("Password");
-    ASSERT_TRUE(name && password);
-    EXPECT_EQ(password->echoMode(), QLineEdit::Password);
-    name->setFocus();
-    QTest::keyClicks(name, "Anna");
-    QTest::keyClick(name, Qt::Key_Return);
-    ASSERT_TRUE(eventually([&] { return context->OPERATOR == "OP1"; }));
-    password->setFocus();
-    QTest::keyClicks(password, "anna1");
-    QTest::keyClick(password, Qt::Key_Return);
-    QTest::mouseClick(button(login, "OK"), Qt::LeftButton);
-
-    // The till.
-    ASSERT_TRUE(eventually([] { return topLevel("BrowsePointOfSale") != nullptr; }));
-    QWidget* till = topLevel("BrowsePointOfSale");
+    QWidget* till = logIn(*context);
+    ASSERT_NE(till, nullptr);
     EXPECT_EQ(till->windowTitle(), "Point Of Sale");
     auto* list = till->findChild<QAbstractItemView*>("List");
     ASSERT_NE(list, nullptr);
@@ -188,29 +247,16 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
     screenshot(till, "till-tendered.png");
 
-    // Finished: the slip in the preview, then the screen cleared for the next sale. The preview
-    // runs its own event loop, so it is looked at from a timer inside that loop.
-    std::vector<int> slipPages;
-    bool slipSeen = false;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
-        if (!preview || slipSeen) return;
-        slipSeen = true;
-        watch.stop();
-        slipPages = preview->chosenPages();
-        screenshot(preview, "slip.png");
-        preview->reject();
-    });
-    watch.start();
+    // Finished: the slip in the preview, then the screen cleared for the next sale.
+    PreviewWatch slip;
+    slip.start("slip.png");
     // Finished from the keyboard, the focus still in Paid while the preview comes up.
     till->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(till));
     paid->setFocus();
     QTest::keyClick(till, Qt::Key_F, Qt::AltModifier);
-    ASSERT_TRUE(eventually([&] { return slipSeen; }));
-    EXPECT_EQ(slipPages, std::vector<int>{0});  // one page, the slip
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    EXPECT_EQ(slip.pages, std::vector<int>{0});  // one page, the slip
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
     // Nothing of the finished sale comes back: Paid and the change are cleared too.
     QTest::qWait(200);
@@ -242,18 +288,125 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     }
 
     // Close: the cash-up question (No), and the till and the log-in close.
-    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
-    QTest::keyClick(editor, Qt::Key_Escape);
-    QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
-    QWidget* ask = nullptr;
-    ASSERT_TRUE(eventually([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->windowTitle() == "Print Cashup") ask = w;
-        return ask != nullptr;
-    }));
-    for (auto* b : ask->findChildren<QAbstractButton*>())
-        if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
-    ASSERT_TRUE(eventually([&] { return done.load(); }));
+    closeTill(till, done);
+    runtime.shutDown();
+    setClock(nullptr);
+    report::setReportPreviewer(nullptr);
+    std::filesystem::remove_all(folder);
+    GLO.reset();
+}
+
+// A cash client's tab on the real window: one visit rung up and Print Tab (the tab slip in the
+// preview, the lines stored on the tab), then a later visit takes the tab up again and pays it.
+TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
+    application();
+    auto folder = freshFolder();
+    GLO.reset();
+    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
+    setClock(&clock);
+    seed(folder);
+    installReportPreview();
+    QtRuntime runtime;
+    std::atomic<bool> done{false};
+    auto context = std::make_shared<Context>(folder);
+    runtime.launch([&] {
+        OperatorPassword login;
+        login.setContext(context);
+        runtime.run(login);
+        done = true;
+    });
+    QWidget* till = logIn(*context);
+    ASSERT_NE(till, nullptr);
+    auto* list = till->findChild<QAbstractItemView*>("List");
+    auto* total = till->findChild<QLabel*>("Total");
+    auto* tag = till->findChild<QCheckBox*>("Tag");
+    ASSERT_TRUE(list && total && tag);
+    auto storedOnTab = [&] {
+        Context ctx(folder);
+        auto& v61 = ctx.access<PQXV61>();
+        v61.UseFile();
+        return v61.records();
+    };
+    // Tag ticked: the owner chosen from the cash clients (the row clicked, then Select).
+    auto chooseOwner = [&] {
+        QTest::mouseClick(tag, Qt::LeftButton, {}, QPoint(6, tag->height() / 2));  // on the box itself
+        ASSERT_TRUE(eventually([] { return topLevel("SelectCashClient") != nullptr; }));
+        QWidget* pick = topLevel("SelectCashClient");
+        auto* clients = pick->findChild<QAbstractItemView*>("List");
+        ASSERT_TRUE(eventually([&] { return clients->model()->rowCount() >= 1; }));
+        QTest::mouseClick(clients->viewport(), Qt::LeftButton, {},
+                          clients->visualRect(clients->model()->index(0, 1)).center());
+        QTest::mouseClick(button(pick, "Select"), Qt::LeftButton);
+        ASSERT_TRUE(eventually([] { return topLevel("SelectCashClient") == nullptr; }));
+        ASSERT_TRUE(eventually([&] { return button(till, "PrintTagButton")->isVisible(); }));
+        EXPECT_FALSE(button(till, "FinishedButton")->isEnabled());
+        EXPECT_FALSE(button(till, "PaymentButton")->isEnabled());
+        ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("TagClient")->text().contains("Jan Visser"); }));
+    };
+
+    // The first visit: two colas on the tab, its slip in the preview.
+    ASSERT_NO_FATAL_FAILURE(chooseOwner());
+    QTest::mouseClick(button(till, "Insert"), Qt::LeftButton);
+    editorKeys(till, "coke", Qt::Key_Tab, "1.000");
+    editorKeys(till, "2", Qt::Key_Tab, "0.00");
+    editorKeys(till, "", Qt::Key_Tab, "");
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "23.00"; }));
+    QTest::keyClick(till->findChild<QLineEdit*>("ListEditor"), Qt::Key_Escape);
+    PreviewWatch tabSlip;
+    tabSlip.start("tab-slip.png");
+    QTest::mouseClick(button(till, "PrintTagButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return tabSlip.seen; }));
+    ASSERT_TRUE(eventually([&] { return !tag->isChecked() && total->text().trimmed() == "0.00"; }));
+    EXPECT_FALSE(button(till, "PrintTagButton")->isVisible());
+    EXPECT_EQ(storedOnTab(), 1);
+
+    // Later: the tab taken up again, Pay Tab, cash, Finished.
+    ASSERT_NO_FATAL_FAILURE(chooseOwner());
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "23.00"; }));
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "COKE");
+    QTest::mouseClick(button(till, "PayTabButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
+    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
+    auto* paid = till->findChild<QLineEdit*>("Paid");
+    ASSERT_TRUE(eventually([&] { return paid->hasFocus() && paid->text().trimmed() == "23.00"; }));
+    paid->selectAll();
+    QTest::keyClicks(paid, "25");
+    QTest::keyClick(paid, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "2.00"; }));
+    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
+    PreviewWatch slip;
+    slip.start("tab-paid-slip.png");
+    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() <= 1; }));
+
+    {
+        Context ctx(folder);
+        for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
+        auto& t20 = ctx.access<PQXT20>();
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = 1234;  // the tab's number, from the counter at the first visit
+        ASSERT_EQ(t20.get(PT20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(t20.rec.AMOUNT, Decimal(23));
+        EXPECT_EQ(t20.rec.PAYMETHOD, 1);
+        EXPECT_EQ(clip(t20.rec.REFERENCE1), "A1234");
+        EXPECT_EQ(t20.records(), 1);
+        auto& h20 = ctx.access<PQXH20>();
+        h20.clearBuffer();
+        h20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(h20.get(PH20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(h20.rec.PAID, Decimal(25));
+        EXPECT_EQ(h20.rec.CHANGE, Decimal(2));
+        EXPECT_EQ(ctx.access<PQXV61>().records(), 0) << "the tab's lines are gone";
+        EXPECT_EQ(ctx.access<PQXV60>().records(), 0);
+        auto& c11 = ctx.access<PQXC11>();
+        c11.clearBuffer();
+        c11.rec.CLIENTNO = 77;
+        ASSERT_EQ(c11.get(PC11::ClientNoKey), ErrNone);
+        EXPECT_EQ(c11.rec.DOCNO, 0u) << "the tab is closed";
+    }
+    closeTill(till, done);
     runtime.shutDown();
     setClock(nullptr);
     report::setReportPreviewer(nullptr);
