@@ -87,9 +87,11 @@ int lastDone(const std::filesystem::path& log) {
         file->clearBuffer();
         file->SetFileOrder();
     }
+    // The working lines first: a sale another screen finishes meanwhile moves from there to the
+    // posted rows in one commit, so read in this order it is seen in one place or the other.
     auto& t21 = ctx.access<PQXT21>();
-    while (t21.next() == ErrNone) seen.insert(clip(t21.rec.DESCRIPTION));
     while (v60.next() == ErrNone) seen.insert(clip(v60.rec.DESCRIPTION));
+    while (t21.next() == ErrNone) seen.insert(clip(t21.rec.DESCRIPTION));
     int seq = lastDone(logPath) + 1;
     while (seq < sales && seen.count(tag(no, seq))) ++seq;
     std::mt19937 rng(static_cast<unsigned>(no * 1000003 + seq));

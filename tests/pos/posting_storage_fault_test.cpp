@@ -1,6 +1,7 @@
 // Finished when the data folder cannot take the sale: its disk is full, or it has become
 // read-only. Nothing is posted, the lines stay for Finished to be pressed again, and the operator
 // sees one box that names the cause and the folder.
+#include <pwd.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,8 +105,11 @@ TEST_F(PostingRefused, AFullDiskIsNamedInOneBoxAndTheSaleWaits) {
 TEST_F(PostingRefused, AFolderThatBecameReadOnlyIsNamedInOneBoxAndTheSaleWaits) {
     const std::filesystem::path dir = folder_.path();
     if (::geteuid() == 0) {
-        for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) ASSERT_EQ(::chown(e.path().c_str(), 65534, 65534), 0);
-        ASSERT_EQ(::chown(dir.c_str(), 65534, 65534), 0);
+        const passwd* nobody = ::getpwnam("nobody");  // the user inChild becomes
+        const uid_t uid = nobody ? nobody->pw_uid : 65534;
+        const gid_t gid = nobody ? nobody->pw_gid : 65534;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) ASSERT_EQ(::chown(e.path().c_str(), uid, gid), 0);
+        ASSERT_EQ(::chown(dir.c_str(), uid, gid), 0);
     }
     const std::string result = support::inChild(
         [this, dir]() -> std::string {
