@@ -25,9 +25,9 @@ fuzz_seconds=${TAVLO_FUZZ_SECONDS:-20}
 if command -v clang++ >/dev/null; then
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVLO_FUZZ=ON \
     -DTAVLO_GUI=OFF -DTAVLO_BENCH=OFF >/dev/null
-  cmake --build build-fuzz -j "$jobs" --target fuzz_picture fuzz_filter fuzz_settings
+  cmake --build build-fuzz -j "$jobs" --target fuzz_picture fuzz_filter fuzz_settings fuzz_definition
   mkdir -p build-fuzz/crashes
-  for target in picture filter settings; do
+  for target in picture filter settings definition; do
     rm -rf "build-fuzz/corpus-$target" && mkdir -p "build-fuzz/corpus-$target"
     echo "Fuzzing $target for ${fuzz_seconds}s"
     if ! "build-fuzz/tests/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \

@@ -344,6 +344,47 @@ sqlite3_stmt* Conn::statement(const TableDef& def, SqlKind kind, int key) {
 
 int Conn::exec(const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
 
+namespace {
+
+// A read-only folder or file in words: the folder when it is the one that cannot be written
+// (no journal can be made in it), else the file.
+std::string readOnlyText(const std::string& folder, const std::string& file, int sys) {
+    const bool folderReadOnly = ::access(folder.c_str(), W_OK) != 0;
+    return (folderReadOnly   ? "The data folder " + folder + " is read-only"
+            : file.empty()   ? "A file in the data folder " + folder + " is read-only"
+                             : "The file " + file + " in the data folder " + folder + " is read-only") +
+           (sys ? std::string(" (") + std::strerror(sys) + ")" : std::string()) +
+           ". Give the till's user write access to it.";
+}
+
+}  // namespace
+
+std::string writeRefusal(const std::filesystem::path& folder, const TableDef& def) {
+    const std::filesystem::path file = folder / def.diskFile();
+    if (::access(folder.c_str(), W_OK) != 0) return readOnlyText(folder.string(), "", errno);
+    if (::access(file.c_str(), W_OK) != 0 && errno != ENOENT) return readOnlyText(folder.string(), def.diskFile(), errno);
+    return "";
+}
+
+std::string Conn::message() const {
+    if (!db) return "no connection";
+    const int rc = sqlite3_extended_errcode(db);
+    // The system's error is kept only from failed opens and input/output: otherwise it is stale.
+    const int sys = (rc & 0xff) == SQLITE_CANTOPEN || (rc & 0xff) == SQLITE_IOERR ? sqlite3_system_errno(db) : 0;
+    const char* file = sqlite3_db_filename(db, "main");
+    const std::string folder = file && *file ? std::filesystem::path(file).parent_path().string() : std::string("?");
+    const bool denied = sys == EROFS || sys == EACCES || sys == EPERM;
+    if ((rc & 0xff) == SQLITE_FULL || sys == ENOSPC || sys == EDQUOT)
+        return "The disk of the data folder " + folder + " is full. Make room on it.";
+    if ((rc & 0xff) == SQLITE_READONLY || ((rc & 0xff) == SQLITE_CANTOPEN && denied) ||
+        ((rc & 0xff) == SQLITE_IOERR && denied))
+        return readOnlyText(folder, "", sys);
+    if ((rc & 0xff) == SQLITE_CANTOPEN)
+        return "A file in the data folder " + folder + " could not be opened" +
+               (sys ? std::string(" (") + std::strerror(sys) + ")" : std::string()) + ".";
+    return sqlite3_errmsg(db);
+}
+
 // ---- records ----
 
 bool normalizeRecord(const TableDef& def, void* record, std::string* why) {
@@ -555,6 +596,13 @@ std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
 namespace {
 
 bool isBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
+
+// Tills that open files a killed commit left behind settle it: each rolls back its file's journal
+// and then removes the super-journal they share when no journal names it any more. Two doing so
+// at the same moment (or one and removeStaleSuperJournals) can find the super-journal gone under
+// them, and the engine says it could not open or delete it. The next attempt finds it settled.
+bool settlingRace(int rc) { return rc == SQLITE_IOERR_DELETE_NOENT || (rc & 0xff) == SQLITE_CANTOPEN; }
+constexpr int kSettleTries = 5;
 
 // What one attempt at opening a table file came to.
 struct OpenOutcome {
@@ -796,10 +844,11 @@ Level Context::Impl::open(FileManagerBase& fm) {
     // every other storage operation does, rather than end the program.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kOpenWaitMs);
     bool toldKeys = false;
-    for (;;) {
+    for (int settling = 1;; ++settling) {
         OpenOutcome o = openOnce(*this, fm, &toldKeys);
         if (o.message == 0) return LevelBenign;
-        if (!o.busy || std::chrono::steady_clock::now() >= deadline)
+        const bool again = o.busy || (settlingRace(o.fileCode) && settling < kSettleTries);
+        if (!again || std::chrono::steady_clock::now() >= deadline)
             return raise(o.message, def, o.code, o.fileCode, o.why);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -807,9 +856,11 @@ Level Context::Impl::open(FileManagerBase& fm) {
 
 
 void removeStaleSuperJournals(const std::filesystem::path& folder) {
-    // A super-journal lists the table files of a commit that spans several files. It is still
-    // needed while one of them has a journal (a hot journal naming it decides that file's roll-
-    // back); once none has, the commit is settled one way or the other and the file is litter.
+    // A super-journal lists the journals of a commit that spans several files (the engine writes
+    // the journals' own names, "<table file>-journal"). It is still needed while one of them
+    // exists (a hot journal naming it decides that file's roll-back: were it gone, a commit
+    // killed half-way would count as done); once none does, the commit is settled one way or the
+    // other and the file is litter.
     const std::string prefix = std::string(kTransactionFile) + "-mj";
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
@@ -817,13 +868,17 @@ void removeStaleSuperJournals(const std::filesystem::path& folder) {
         if (name.rfind(prefix, 0) != 0 || !entry.is_regular_file(ec)) continue;
         std::ifstream in(entry.path(), std::ios::binary);
         std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // A commit writes its super-journal a name at a time, each ending in a nul, after making
+        // the file: one that is empty or mid-name belongs to a commit under way. Removing it would
+        // make that commit fail at its end, and one killed then would count as committed.
+        if (content.empty() || content.back() != '\0') continue;
         bool needed = false;
         std::size_t at = 0;
         while (at < content.size() && !needed) {
             std::size_t end = content.find('\0', at);
             if (end == std::string::npos) end = content.size();
-            const std::string child = content.substr(at, end - at);
-            if (!child.empty() && std::filesystem::exists(child + "-journal", ec)) needed = true;
+            const std::string journal = content.substr(at, end - at);
+            if (!journal.empty() && std::filesystem::exists(journal, ec)) needed = true;
             at = end + 1;
         }
         if (!needed) std::filesystem::remove(entry.path(), ec);
@@ -896,19 +951,24 @@ StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, in
         if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
     }
     sqlite3_busy_timeout(tx->db, waitMs);
-    if (tx->exec("BEGIN DEFERRED") != SQLITE_OK) {
-        *why = tx->message();
-        return ErrEngine;
-    }
-    // Take the write lock of every file, in file-name order so two stations never wait on each other.
-    for (const auto& [file, def] : files) {
-        int rc = tx->exec("DELETE FROM " + quote(attached[file]) + "." + quote(def->sqlName) + " WHERE 0");
-        if (rc != SQLITE_OK) {
+    // Take the write lock of every file, in file-name order so two stations never wait on each
+    // other. Taking it settles what a killed commit left in the file, so it may meet another till
+    // settling the same commit: then it is tried again.
+    for (int settling = 1;; ++settling) {
+        if (tx->exec("BEGIN DEFERRED") != SQLITE_OK) {
             *why = tx->message();
-            StoreError code = (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED ? ErrLockedOut : ErrEngine;
-            tx->exec("ROLLBACK");
-            return code;
+            return ErrEngine;
         }
+        int rc = SQLITE_OK;
+        for (const auto& [file, def] : files)
+            if ((rc = tx->exec("DELETE FROM " + quote(attached[file]) + "." + quote(def->sqlName) + " WHERE 0")) != SQLITE_OK)
+                break;
+        if (rc == SQLITE_OK) break;
+        *why = tx->message();
+        tx->exec("ROLLBACK");
+        if (isBusy(rc)) return ErrLockedOut;
+        if (!settlingRace(rc) || settling == kSettleTries) return ErrEngine;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     txActive = true;
     enlisted.assign(std::max<std::size_t>(enlisted.size(), 1), false);

@@ -41,6 +41,11 @@ void removeStaleSuperJournals(const std::filesystem::path& folder);
 void setSyncWrites(bool on);
 bool syncWrites();
 
+// Why this program cannot write the table's file in the data folder: the folder or the file is
+// read-only (named, with what to do). Empty when it can. Looks at the file system only, so nothing
+// is opened and no read-only notice is raised.
+std::string writeRefusal(const std::filesystem::path& folder, const TableDef& def);
+
 // The statements that create a table and its key indexes in an empty database file.
 std::vector<std::string> tableSchema(const TableDef& def);
 

@@ -59,7 +59,9 @@ public:
     sqlite3_stmt* statement(const TableDef& def, SqlKind kind, int key = 0);
     int exec(const std::string& sql);  // sqlite result code
     void finalizeAll();
-    std::string message() const { return db ? sqlite3_errmsg(db) : "no connection"; }
+    // The last failure in words; a cause outside the program (a full disk, a folder or file that
+    // can only be read or cannot be opened) is named with the data folder, so it can be fixed.
+    std::string message() const;
 
 private:
     std::unordered_map<std::uint64_t, sqlite3_stmt*> cache_;

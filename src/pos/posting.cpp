@@ -34,14 +34,6 @@ void showWarning(const std::string& text) {
     showMessage(box);
 }
 
-void showErrorText(const std::string& text) {
-    MessageRequest box;
-    box.title = posting_texts::warningTitle();
-    box.text = text;
-    box.icon = Icon::Information;
-    showMessage(box);
-}
-
 void setSide(PQXT21& row, bool credit, const Decimal& amount) {
     (credit ? row.CREDIT : row.DEBIT) = amount;
 }
@@ -154,10 +146,7 @@ bool TillState::addHeader(DocKind kind) {
     h.LOOKUPDATE = lookupDate(h.TRANSDATE);
     h.TRANNUMBER = LOC.SALESNUMBER;
     h.PAYMETHOD = LOC.PAYMENT;
-    if (!writer_.addHeader(t20)) {
-        showErrorText(failText_);
-        return false;
-    }
+    if (!writer_.addHeader(t20)) return false;  // told once, by the routine that rolls back
     header_ = t20.rec;
     return true;
 }
@@ -209,7 +198,8 @@ bool TillState::PostDetail() {
     r.ITEMSTATUS = line.ITEMSTATUS;
     if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
         failed(t21, rc);
-        showWarning(posting_texts::detailAddFailed(failText_));
+        if (!failShown_) showWarning(posting_texts::detailAddFailed(failText_));
+        failShown_ = true;  // one box for one failure: the roll-back that follows tells no more
         return false;
     }
     if (!hasVat) return true;
@@ -322,7 +312,6 @@ bool TillState::WriteHistory() {
         copyFields(h21.rec, t21.rec);
         if (int e = write(h21, WriteOp::Add); e != ErrNone) {
             failed(h21, e);
-            showErrorText(failText_);
             return fail();
         }
     }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "data/company_record.h"
+#include "data/storage.h"
 
 #include "framework/message.h"
 #include "framework/runtime.h"
@@ -31,6 +32,12 @@ TillState::Scope::Scope(TillState& till, std::vector<const TableDef*> tables) : 
     till.failShown_ = false;
     till.writeSeq_ = 0;
     till.forgetTransaction();
+    // A file this till cannot write is the cause to tell, before the storage opens it read-only.
+    for (const TableDef* t : tables)
+        if (std::string why = writeRefusal(till.ctx_.folder(), *t); !why.empty()) {
+            till.failed(ErrAccessDenied, std::move(why));
+            return;
+        }
     tx_.emplace(till.ctx_, std::move(tables), kLockWait);
     ok_ = tx_->active();
     if (!ok_) till.failed(tx_->errorCode() ? tx_->errorCode() : ErrLockedOut, tx_->errorText());

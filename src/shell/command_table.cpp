@@ -12,7 +12,7 @@
 #include "pos/point_of_sale.h"
 #include "receipt/printer_window.h"
 #include "reports/audit_report.h"
-#include "reports/select_cash_slip.h"
+#include "pos/select_cash_slip.h"
 
 namespace tavlo {
 

@@ -10,7 +10,7 @@
 
 #include "data/file_manager.h"
 #include "test_runtime.h"
-#include "reports/select_cash_slip.h"
+#include "pos/select_cash_slip.h"
 #include "bench_tables.h"
 
 namespace {

@@ -178,12 +178,18 @@ TEST_F(StorageTest, SuperJournalsNoJournalNeedsAreRemoved) {
     auto write = [](const std::filesystem::path& f, const std::string& content) {
         std::ofstream(f, std::ios::binary) << content;
     };
-    write(folder.path() / ".tavlo-tx-mjSETTLED", table.string() + std::string(1, '\0'));
-    write(folder.path() / ".tavlo-tx-mjHOT", (folder.path() / "PQxT21.tps").string() + std::string(1, '\0'));
+    // The engine lists the journals of the files, not the files.
+    write(folder.path() / ".tavlo-tx-mjSETTLED", table.string() + "-journal" + std::string(1, '\0'));
+    write(folder.path() / ".tavlo-tx-mjHOT", (folder.path() / "PQxT21.tps-journal").string() + std::string(1, '\0'));
     write(folder.path() / "PQxT21.tps-journal", "hot");
+    // A commit under way has made its super-journal and is writing the names into it.
+    write(folder.path() / ".tavlo-tx-mjMADE", "");
+    write(folder.path() / ".tavlo-tx-mjWRITING", table.string().substr(0, 8));
     removeStaleSuperJournals(folder.path());
     EXPECT_FALSE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjSETTLED"));
     EXPECT_TRUE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjHOT")) << "a hot journal still names it";
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjMADE")) << "its commit would fail, or count if killed";
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / ".tavlo-tx-mjWRITING"));
 }
 
 }  // namespace

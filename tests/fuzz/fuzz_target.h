@@ -14,6 +14,8 @@ int picture(const std::uint8_t* data, std::size_t size);
 int filter(const std::uint8_t* data, std::size_t size);
 // Settings files: read any file's keys, write one and read everything back.
 int settings(const std::uint8_t* data, std::size_t size);
+// Window-text definitions of the language store: read any bytes, pack what was read, read it back.
+int definition(const std::uint8_t* data, std::size_t size);
 
 // A property of the code under test that does not hold: ends the run with what.
 void check(bool holds, const char* what);

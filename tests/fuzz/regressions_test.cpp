@@ -34,6 +34,7 @@ const Named kTargets[] = {
     {"picture", tavlo::fuzz::picture},
     {"filter", tavlo::fuzz::filter},
     {"settings", tavlo::fuzz::settings},
+    {"definition", tavlo::fuzz::definition},
 };
 
 std::vector<std::pair<std::string, std::string>> corpus(const std::string& target) {

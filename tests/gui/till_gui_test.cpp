@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
-#include <QDesktopServices>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,8 +32,6 @@
 #include "util/date.h"
 
 namespace tavlo::gui {
-
-// Stands in for the desktop's browser: the files the program asks it to open.
 class OpenedFiles : public QObject {
     Q_OBJECT
 public:
@@ -62,7 +61,7 @@ void screenshot(QWidget* window, const char* file) {
 void seed(const std::filesystem::path& folder) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
-    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10>(5s);
+    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10, PQXC11>(5s);
     ASSERT_TRUE(tx.active());
     auto& a10 = ctx.access<PQXA10>();
     for (auto [n, cls, desc] : {std::tuple{1000, "A", "Sales"}, {8400, "K", "Cash till"}, {9500, "L", "VAT output"}}) {
@@ -111,6 +110,11 @@ void seed(const std::filesystem::path& folder) {
     o10.rec.NAME = "Anna";
     o10.rec.PASSWORD = "anna1";
     ASSERT_EQ(o10.add(), ErrNone);
+    auto& c11 = ctx.access<PQXC11>();
+    c11.clearBuffer();
+    c11.rec.CLIENTNO = 77;
+    c11.rec.NAME = "Jan Visser";
+    ASSERT_EQ(c11.add(), ErrNone);
     ASSERT_TRUE(tx.commit());
 }
 
@@ -125,8 +129,8 @@ void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& 
         << "editor shows '" << editor->text().toStdString() << "'";
 }
 
-// Logs Anna in at the Operator Password window and waits for the till.
-QWidget* logIn(const std::shared_ptr<Context>& context) {
+// Logs Anna in on the log-in window the runtime opened; returns the till window.
+QWidget* logIn(Context& context) {
     if (!eventually([] { return topLevel("OperatorPassword") != nullptr; })) return nullptr;
     QWidget* login = topLevel("OperatorPassword");
     auto* name = login->findChild<QLineEdit*>("Name");
@@ -136,7 +140,7 @@ QWidget* logIn(const std::shared_ptr<Context>& context) {
     name->setFocus();
     QTest::keyClicks(name, "Anna");
     QTest::keyClick(name, Qt::Key_Return);
-    if (!eventually([&] { return context->OPERATOR == "OP1"; })) return nullptr;
+    if (!eventually([&] { return context.OPERATOR == "OP1"; })) return nullptr;
     password->setFocus();
     QTest::keyClicks(password, "anna1");
     QTest::keyClick(password, Qt::Key_Return);
@@ -145,30 +149,39 @@ QWidget* logIn(const std::shared_ptr<Context>& context) {
     return topLevel("BrowsePointOfSale");
 }
 
-// Finished pressed by `press`; the slip's preview, which runs its own event loop, is closed from
-// a timer inside that loop. True when the preview came up.
-bool finishThroughPreview(const std::function<void()>& press, std::vector<int>* pages = nullptr) {
+// Watches for the print preview (it runs its own event loop, so it is looked at from a timer
+// inside that loop), notes its pages and closes it.
+class PreviewWatch {
+public:
+    PreviewWatch() {
+        timer_.setInterval(50);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
+            if (!preview || seen) return;
+            seen = true;
+            timer_.stop();
+            pages = preview->chosenPages();
+            screenshot(preview, shotName_);
+            preview->reject();
+        });
+    }
+    void start(const char* shotName) {
+        seen = false;
+        shotName_ = shotName;
+        timer_.start();
+    }
     bool seen = false;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* preview = qobject_cast<PrintPreviewWindow*>(topLevel("ReportPreview"));
-        if (!preview || seen) return;
-        seen = true;
-        watch.stop();
-        if (pages) *pages = preview->chosenPages();
-        screenshot(preview, "slip.png");
-        preview->reject();
-    });
-    watch.start();
-    press();
-    return eventually([&] { return seen; });
-}
+    std::vector<int> pages;
 
-// Close on the till: the cash-up question answered No.
-void closeTill(QWidget* till) {
-    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
-    QTest::keyClick(editor, Qt::Key_Escape);
+private:
+    QTimer timer_;
+    const char* shotName_ = "";
+};
+
+// Closes the till (the cash-up question answered No) and waits for the log-in to end.
+void closeTill(QWidget* till, const std::atomic<bool>& done) {
+    if (QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor"); editor->isVisible())
+        QTest::keyClick(editor, Qt::Key_Escape);
     QTest::mouseClick(button(till, "CloseButton"), Qt::LeftButton);
     QWidget* ask = nullptr;
     ASSERT_TRUE(eventually([&] {
@@ -178,14 +191,20 @@ void closeTill(QWidget* till) {
     }));
     for (auto* b : ask->findChildren<QAbstractButton*>())
         if (b->text() == "&No") QTest::mouseClick(b, Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return done.load(); }));
 }
 
-TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
-    application();
+std::filesystem::path freshFolder() {
     static std::atomic<int> counter{0};
     auto folder = std::filesystem::temp_directory_path() /
                   ("tavlo-till-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(folder);
+    return folder;
+}
+
+TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
+    application();
+    auto folder = freshFolder();
     GLO.reset();
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
     setClock(&clock);
@@ -202,8 +221,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
         done = true;
     });
 
-    // Log in: the operator's name typed, the password, OK; the till opens.
-    QWidget* till = logIn(context);
+    QWidget* till = logIn(*context);
     ASSERT_NE(till, nullptr);
     EXPECT_EQ(till->windowTitle(), "Point Of Sale");
     auto* list = till->findChild<QAbstractItemView*>("List");
@@ -240,13 +258,15 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     screenshot(till, "till-tendered.png");
 
     // Finished: the slip in the preview, then the screen cleared for the next sale.
-    std::vector<int> slipPages;
+    PreviewWatch slip;
+    slip.start("slip.png");
     // Finished from the keyboard, the focus still in Paid while the preview comes up.
     till->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(till));
     paid->setFocus();
-    ASSERT_TRUE(finishThroughPreview([&] { QTest::keyClick(till, Qt::Key_F, Qt::AltModifier); }, &slipPages));
-    EXPECT_EQ(slipPages, std::vector<int>{0});  // one page, the slip
+    QTest::keyClick(till, Qt::Key_F, Qt::AltModifier);
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    EXPECT_EQ(slip.pages, std::vector<int>{0});  // one page, the slip
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
     // Nothing of the finished sale comes back: Paid and the change are cleared too.
     QTest::qWait(200);
@@ -278,8 +298,125 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     }
 
     // Close: the cash-up question (No), and the till and the log-in close.
-    closeTill(till);
-    ASSERT_TRUE(eventually([&] { return done.load(); }));
+    closeTill(till, done);
+    runtime.shutDown();
+    setClock(nullptr);
+    report::setReportPreviewer(nullptr);
+    std::filesystem::remove_all(folder);
+    GLO.reset();
+}
+
+// A cash client's tab on the real window: one visit rung up and Print Tab (the tab slip in the
+// preview, the lines stored on the tab), then a later visit takes the tab up again and pays it.
+TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
+    application();
+    auto folder = freshFolder();
+    GLO.reset();
+    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
+    setClock(&clock);
+    seed(folder);
+    installReportPreview();
+    QtRuntime runtime;
+    std::atomic<bool> done{false};
+    auto context = std::make_shared<Context>(folder);
+    runtime.launch([&] {
+        OperatorPassword login;
+        login.setContext(context);
+        runtime.run(login);
+        done = true;
+    });
+    QWidget* till = logIn(*context);
+    ASSERT_NE(till, nullptr);
+    auto* list = till->findChild<QAbstractItemView*>("List");
+    auto* total = till->findChild<QLabel*>("Total");
+    auto* tag = till->findChild<QCheckBox*>("Tag");
+    ASSERT_TRUE(list && total && tag);
+    auto storedOnTab = [&] {
+        Context ctx(folder);
+        auto& v61 = ctx.access<PQXV61>();
+        v61.UseFile();
+        return v61.records();
+    };
+    // Tag ticked: the owner chosen from the cash clients (the row clicked, then Select).
+    auto chooseOwner = [&] {
+        QTest::mouseClick(tag, Qt::LeftButton, {}, QPoint(6, tag->height() / 2));  // on the box itself
+        ASSERT_TRUE(eventually([] { return topLevel("SelectCashClient") != nullptr; }));
+        QWidget* pick = topLevel("SelectCashClient");
+        auto* clients = pick->findChild<QAbstractItemView*>("List");
+        ASSERT_TRUE(eventually([&] { return clients->model()->rowCount() >= 1; }));
+        QTest::mouseClick(clients->viewport(), Qt::LeftButton, {},
+                          clients->visualRect(clients->model()->index(0, 1)).center());
+        QTest::mouseClick(button(pick, "Select"), Qt::LeftButton);
+        ASSERT_TRUE(eventually([] { return topLevel("SelectCashClient") == nullptr; }));
+        ASSERT_TRUE(eventually([&] { return button(till, "PrintTagButton")->isVisible(); }));
+        EXPECT_FALSE(button(till, "FinishedButton")->isEnabled());
+        EXPECT_FALSE(button(till, "PaymentButton")->isEnabled());
+        ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("TagClient")->text().contains("Jan Visser"); }));
+    };
+
+    // The first visit: two colas on the tab, its slip in the preview.
+    ASSERT_NO_FATAL_FAILURE(chooseOwner());
+    QTest::mouseClick(button(till, "Insert"), Qt::LeftButton);
+    editorKeys(till, "coke", Qt::Key_Tab, "1.000");
+    editorKeys(till, "2", Qt::Key_Tab, "0.00");
+    editorKeys(till, "", Qt::Key_Tab, "");
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "23.00"; }));
+    QTest::keyClick(till->findChild<QLineEdit*>("ListEditor"), Qt::Key_Escape);
+    PreviewWatch tabSlip;
+    tabSlip.start("tab-slip.png");
+    QTest::mouseClick(button(till, "PrintTagButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return tabSlip.seen; }));
+    ASSERT_TRUE(eventually([&] { return !tag->isChecked() && total->text().trimmed() == "0.00"; }));
+    EXPECT_FALSE(button(till, "PrintTagButton")->isVisible());
+    EXPECT_EQ(storedOnTab(), 1);
+
+    // Later: the tab taken up again, Pay Tab, cash, Finished.
+    ASSERT_NO_FATAL_FAILURE(chooseOwner());
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "23.00"; }));
+    EXPECT_EQ(list->model()->index(0, 0).data().toString(), "COKE");
+    QTest::mouseClick(button(till, "PayTabButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
+    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
+    auto* paid = till->findChild<QLineEdit*>("Paid");
+    ASSERT_TRUE(eventually([&] { return paid->hasFocus() && paid->text().trimmed() == "23.00"; }));
+    paid->selectAll();
+    QTest::keyClicks(paid, "25");
+    QTest::keyClick(paid, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "2.00"; }));
+    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
+    PreviewWatch slip;
+    slip.start("tab-paid-slip.png");
+    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() <= 1; }));
+
+    {
+        Context ctx(folder);
+        for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
+        auto& t20 = ctx.access<PQXT20>();
+        t20.clearBuffer();
+        t20.rec.DOCUMENTNO = 1234;  // the tab's number, from the counter at the first visit
+        ASSERT_EQ(t20.get(PT20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(t20.rec.AMOUNT, Decimal(23));
+        EXPECT_EQ(t20.rec.PAYMETHOD, 1);
+        EXPECT_EQ(clip(t20.rec.REFERENCE1), "A1234");
+        EXPECT_EQ(t20.records(), 1);
+        auto& h20 = ctx.access<PQXH20>();
+        h20.clearBuffer();
+        h20.rec.DOCUMENTNO = 1234;
+        ASSERT_EQ(h20.get(PH20::DocumentNoKey), ErrNone);
+        EXPECT_EQ(h20.rec.PAID, Decimal(25));
+        EXPECT_EQ(h20.rec.CHANGE, Decimal(2));
+        EXPECT_EQ(ctx.access<PQXV61>().records(), 0) << "the tab's lines are gone";
+        EXPECT_EQ(ctx.access<PQXV60>().records(), 0);
+        auto& c11 = ctx.access<PQXC11>();
+        c11.clearBuffer();
+        c11.rec.CLIENTNO = 77;
+        ASSERT_EQ(c11.get(PC11::ClientNoKey), ErrNone);
+        EXPECT_EQ(c11.rec.DOCNO, 0u) << "the tab is closed";
+    }
+    closeTill(till, done);
     runtime.shutDown();
     setClock(nullptr);
     report::setReportPreviewer(nullptr);
@@ -291,10 +428,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
 // tendered in cash, finished and posted. F1 on the till opens the till's page of the guide.
 TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     application();
-    static std::atomic<int> counter{0};
-    auto folder = std::filesystem::temp_directory_path() /
-                  ("tavlo-scan-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(folder);
+    auto folder = freshFolder();
     GLO.reset();
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
     setClock(&clock);
@@ -320,7 +454,7 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
         runtime.run(login);
         done = true;
     });
-    QWidget* till = logIn(context);
+    QWidget* till = logIn(*context);
     ASSERT_NE(till, nullptr);
     auto* list = till->findChild<QAbstractItemView*>("List");
     // Ready to type: no Insert pressed; each code and Enter saves a line of one and opens the next.
@@ -346,7 +480,10 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     QTest::keyClick(paid, Qt::Key_Return);
     ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "1.20"; }));
     ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
-    ASSERT_TRUE(finishThroughPreview([&] { QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton); }));
+    PreviewWatch slip;
+    slip.start("slip.png");
+    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
 
     {
@@ -382,8 +519,7 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
         EXPECT_EQ(ctx.access<PQXV60>().records(), 0);
     }
 
-    closeTill(till);
-    ASSERT_TRUE(eventually([&] { return done.load(); }));
+    closeTill(till, done);
     runtime.shutDown();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     if (madeGuide) std::filesystem::remove(guide);

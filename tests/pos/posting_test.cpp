@@ -495,11 +495,10 @@ TEST_F(PostingTest, FailedItemRowIsReportedAndNothingIsPosted) {
         return w.table == &PQXT21::table() && w.op == WriteOp::Add && w.sequence == 4 ? ErrEngine : 0;
     });
     EXPECT_FALSE(finish());
-    ASSERT_EQ(messages_.shown.size(), 2u);
+    ASSERT_EQ(messages_.shown.size(), 1u) << "one box for one failure";
     EXPECT_EQ(messages_.shown[0].title, "Warning!");
     EXPECT_EQ(messages_.shown[0].text.rfind("Error adding detail from POS ...|", 0), 0u);
     EXPECT_NE(messages_.shown[0].text.find("|Please report this to Varnik Labs!"), std::string::npos);
-    EXPECT_NE(messages_.shown[1].text.find("not posted"), std::string::npos);
     EXPECT_TRUE(allRecords<PQXT20>(*ctx_).empty());
     EXPECT_TRUE(allRecords<PQXT21>(*ctx_).empty());
     EXPECT_EQ(allRecords<PQXV60>(*ctx_).size(), 2u);

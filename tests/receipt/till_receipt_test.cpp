@@ -9,6 +9,7 @@
 #include "fake_printer.h"
 #include "operators/audit.h"
 #include "receipt/receipt_printer.h"
+#include "pos/select_cash_slip.h"
 #include "support.h"
 
 namespace tavlo::till_test {
@@ -94,6 +95,19 @@ TEST_F(TillReceipt, APrinterThatIsNotThereCostsOneMessageNotTheSale) {
     EXPECT_TRUE(job.hasLine("(Copy)")) << job.all();
     EXPECT_NE(job.all().find("A" + std::to_string(sales[0])), std::string::npos);
     EXPECT_TRUE(job.kicks.empty());
+
+    // The reprint list sends its copies there too, and stays open for the next one.
+    report::SelectCashSlip list;
+    list.setContext(ctx_);
+    auto w = rt_.open(list);
+    w.selectRow("List", 1);
+    w.press("Select");
+    jobs = waitForJobs(printer, 2);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_TRUE(decode(jobs[1]).hasLine("(Copy)")) << decode(jobs[1]).all();
+    EXPECT_TRUE(previewer_.shown.empty());
+    EXPECT_TRUE(w.isOpen());
+    w.closeBox();
 }
 
 TEST_F(TillReceipt, PrintTabSendsTheVisitsSlipWithoutTheDrawer) {

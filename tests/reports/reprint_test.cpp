@@ -4,7 +4,7 @@
 #include <regex>
 
 #include "reports/reprint_slip.h"
-#include "reports/select_cash_slip.h"
+#include "pos/select_cash_slip.h"
 #include "framework/commands.h"
 #include "slip_fixture.h"
 

@@ -27,7 +27,7 @@
 #include "reports/cash_slip.h"
 #include "reports/daily_cashup.h"
 #include "reports/reprint_slip.h"
-#include "reports/select_cash_slip.h"
+#include "pos/select_cash_slip.h"
 #include "reports/tab_slip.h"
 #include "reports/transaction_listing.h"
 #include "shell/main_frame.h"

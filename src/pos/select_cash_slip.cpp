@@ -1,8 +1,9 @@
-#include "reports/select_cash_slip.h"
+#include "pos/select_cash_slip.h"
 
 #include <algorithm>
 
 #include "framework/runtime.h"
+#include "receipt/receipt_printer.h"
 #include "reports/reprint_slip.h"
 
 namespace tavlo::report {
@@ -91,11 +92,14 @@ void SelectCashSlip::TakeOpened() {
     select(listControl_);
 }
 
-// The slip of the highlighted document; the list stays open for the next one.
+// The slip of the highlighted document, on the receipt printer when one is set, else in the
+// preview; the list stays open for the next one.
 void SelectCashSlip::reprintHighlighted() {
     const Row* row = list_->selectedRow();
     if (!row) return;
-    RePrintCashSlip(runtime(), context(), static_cast<std::uint32_t>(valueNumber((*row)[0]).toLongLong()));
+    const auto documentNo = static_cast<std::uint32_t>(valueNumber((*row)[0]).toLongLong());
+    if (receipt::reprintOnReceiptPrinter(runtime(), context(), documentNo)) return;
+    RePrintCashSlip(runtime(), context(), documentNo);
 }
 
 }  // namespace tavlo::report
