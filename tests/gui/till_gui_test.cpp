@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -457,6 +458,14 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     QWidget* till = logIn(*context);
     ASSERT_NE(till, nullptr);
     auto* list = till->findChild<QAbstractItemView*>("List");
+    // A code the shop does not have: refused with a word in the status bar, the cursor stays in it.
+    editorKeys(till, "NOSUCH", Qt::Key_Return, "NOSUCH");
+    auto* status = till->findChild<QStatusBar*>();
+    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(eventually([&] { return status->currentMessage().contains("NOSUCH is not known"); }))
+        << status->currentMessage().toStdString();
+    screenshot(till, "till-refused.png");
+    till->findChild<QLineEdit*>("ListEditor")->clear();
     // Ready to type: no Insert pressed; each code and Enter saves a line of one and opens the next.
     for (const char* code : {"COKE", "soap", "COKE"}) editorKeys(till, code, Qt::Key_Return, "");
     ASSERT_TRUE(eventually([&] { return list->model()->rowCount() == 4; }));
