@@ -82,17 +82,27 @@ int lastDone(const std::filesystem::path& log) {
     }
     // Sales after the last one logged may have been posted (killed before the log line) or be
     // waiting on another screen that took them up: those are not rung up again.
-    std::set<std::string> seen;
-    for (auto* file : {static_cast<FileManagerBase*>(&ctx.access<PQXT21>()), static_cast<FileManagerBase*>(&v60)}) {
-        file->UseFile();
-        file->clearBuffer();
-        file->SetFileOrder();
-    }
     // The working lines first: a sale another screen finishes meanwhile moves from there to the
-    // posted rows in one commit, so read in this order it is seen in one place or the other.
+    // posted rows in one commit, so read in this order it is seen in one place or the other. A
+    // walk that meets another till's commit (busy) is read again from the start: a walk cut
+    // short would take a sale still waiting for one that was lost.
+    std::set<std::string> seen;
     auto& t21 = ctx.access<PQXT21>();
-    while (v60.next() == ErrNone) seen.insert(clip(v60.rec.DESCRIPTION));
-    while (t21.next() == ErrNone) seen.insert(clip(t21.rec.DESCRIPTION));
+    for (bool whole = false; !whole;) {
+        seen.clear();
+        whole = true;
+        for (FileManagerBase* file : {static_cast<FileManagerBase*>(&v60), static_cast<FileManagerBase*>(&t21)}) {
+            file->UseFile();
+            file->clearBuffer();
+            file->SetFileOrder();
+            StoreError rc;
+            while ((rc = file->next()) == ErrNone) {
+                if (file == &v60) seen.insert(clip(v60.rec.DESCRIPTION));
+                else seen.insert(clip(t21.rec.DESCRIPTION));
+            }
+            if (rc != ErrNoRecord) whole = false;
+        }
+    }
     int seq = lastDone(logPath) + 1;
     while (seq < sales && seen.count(tag(no, seq))) ++seq;
     std::mt19937 rng(static_cast<unsigned>(no * 1000003 + seq));
