@@ -22,6 +22,7 @@
 #include "data/storage.h"
 #include "framework/message.h"
 #include "pos/till_state.h"
+#include "support.h"
 #include "util/date.h"
 
 namespace {
@@ -131,9 +132,8 @@ void SoakTills(benchmark::State& state) {
     const int sales = envInt("TAVLO_SOAK_SALES", 1000);
     setSyncWrites(true);
     for (auto _ : state) {
-        const auto folder = std::filesystem::temp_directory_path() / ("tavlo-soak-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
+        support::TempFolder temp;
+        const auto folder = temp.path();
         support::seedBenchShop(folder, 0);
         std::map<pid_t, int> running;
         std::set<int> done;
@@ -199,7 +199,6 @@ void SoakTills(benchmark::State& state) {
         state.counters["unbalanced"] = static_cast<double>(unbalanced);
         state.counters["kills"] = kills;
         state.counters["refused_for_lock"] = static_cast<double>(refused);
-        std::filesystem::remove_all(folder);
     }
 }
 BENCHMARK(SoakTills)->Unit(benchmark::kSecond)->Iterations(1);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "data/file_manager.h"
-#include "data/storage.h"
 #include "debtors/debtor_payment.h"
 #include "test_runtime.h"
 #include "framework/commands.h"
@@ -21,9 +20,6 @@ constexpr std::uint16_t kTill = 8400, kCard = 8410, kSmith = 1200, kJones = 1300
 class DebtorPaymentWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        setSyncWrites(false);
-        GLO.reset();
-        setClock(&clock_);
         ctx_ = std::make_shared<Context>(folder_.path());
         for (const TableDef* t : {&PACS10::table(), &PQXA10::table(), &PQXS10::table(), &PQXT20::table(), &PQXT21::table()})
             ctx_->access(*t).Open();
@@ -44,11 +40,7 @@ protected:
         ASSERT_EQ(cs10.add(), ErrNone);
         proc_.setContext(ctx_);
     }
-    void TearDown() override {
-        ctx_.reset();
-        setClock(nullptr);
-        GLO.reset();
-    }
+    void TearDown() override { ctx_.reset(); }
     void account(std::uint16_t number, const char* classCode, const char* name, int type) {
         auto& a10 = ctx_->access<PQXA10>();
         a10.clearBuffer();
@@ -77,6 +69,7 @@ protected:
 
     support::TempFolder folder_;
     FixedClock clock_{dayNumber(2024, 3, 15), 0};
+    support::ProgramStateGuard state_{{.clock = &clock_, .syncWrites = false}};
     std::shared_ptr<Context> ctx_;
     TestRuntime rt_;
     DebtorPayment proc_;

@@ -1,10 +1,7 @@
 // Operators and their passwords, the till's log-in, and the company details window.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 
@@ -14,6 +11,7 @@
 #include "operators/user_details.h"
 #include "pos/till_state.h"
 #include "state/globals.h"
+#include "support.h"
 
 namespace tavlo {
 namespace {
@@ -33,12 +31,7 @@ std::vector<T> records(Context& ctx) {
 class Operators : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tavlo-operators-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(folder_);
-        GLO.reset();
-        ctx_ = std::make_shared<Context>(folder_);
+        ctx_ = std::make_shared<Context>(folder_.path());
         for (const TableDef* t : {&PQXO10::table(), &PQXS10::table(), &PACS10::table()}) ctx_->access(*t).UseFile();
         auto tx = ctx_->transaction<PQXO10, PQXS10>(5s);
         ASSERT_TRUE(tx.active());
@@ -58,11 +51,7 @@ protected:
         ASSERT_EQ(s10.add(), ErrNone);
         ASSERT_TRUE(tx.commit());
     }
-    void TearDown() override {
-        ctx_.reset();
-        std::filesystem::remove_all(folder_);
-        GLO.reset();
-    }
+    void TearDown() override { ctx_.reset(); }
     template <class P>
     TestWindow open(P& p) {
         p.setContext(ctx_);
@@ -84,7 +73,8 @@ protected:
     }
     bool ran(const std::string& name) const { return std::count(rt_.ran.begin(), rt_.ran.end(), name) > 0; }
 
-    std::filesystem::path folder_;
+    support::TempFolder folder_;
+    support::ProgramStateGuard state_;
     std::shared_ptr<Context> ctx_;
     TestRuntime rt_;
 };
@@ -181,7 +171,7 @@ TEST_F(Operators, TwoLogInWindowsKeepTheirOwnOperator) {
     a.press("SelectOperatorButton");
     ASSERT_EQ(ctx_->OPERATOR, "OP3");
     // A second till's log-in on a context of its own: typing a name there changes nothing here.
-    auto other = std::make_shared<Context>(folder_);
+    auto other = std::make_shared<Context>(folder_.path());
     other->access<PQXO10>().UseFile();
     OperatorPassword second;
     second.setContext(other);
@@ -392,7 +382,7 @@ TEST_F(CompanyDetails, ARecordChangedMeanwhileIsNotAddedASecondTime) {
     auto w = open(form);
     {
         // A till posts meanwhile and raises the counter.
-        Context other(folder_);
+        Context other(folder_.path());
         auto& cs = other.access<PACS10>();
         cs.UseFile();
         cs.clearBuffer();
