@@ -17,16 +17,7 @@
 
 namespace tavlo::report::testing {
 
-// Keeps every output a report hands to the face.
-class RecordingPreviewer : public ReportPreviewer {
-public:
-    std::optional<std::string> show(Runtime&, ReportOutput& output) override {
-        shown.push_back(output);
-        return failure;
-    }
-    std::vector<ReportOutput> shown;
-    std::optional<std::string> failure;
-};
+using support::RecordingPreviewer;
 
 struct SaleLine {
     std::string itemCode;

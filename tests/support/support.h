@@ -48,6 +48,17 @@ public:
     ProgramStateGuard& operator=(const ProgramStateGuard&) = delete;
 };
 
+// Keeps every output a report hands to the face, and answers with failure (none: shown).
+class RecordingPreviewer : public report::ReportPreviewer {
+public:
+    std::optional<std::string> show(Runtime&, report::ReportOutput& output) override {
+        shown.push_back(output);
+        return failure;
+    }
+    std::vector<report::ReportOutput> shown;
+    std::optional<std::string> failure;
+};
+
 // Records every message box while it lives. Answers come from the ones given and answer(), in
 // order; when none is queued the box's default button answers.
 class MessageScript {
