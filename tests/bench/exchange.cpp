@@ -3,7 +3,6 @@
 // the archive to merged tables, and a till posting all through an export (the longest wait for
 // its locks and the postings refused).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +19,7 @@
 #include "exchange/export.h"
 #include "exchange/import.h"
 #include "exchange/runner.h"
+#include "support.h"
 #include "util/platform.h"
 
 namespace {
@@ -36,18 +36,14 @@ void check(bool ok, const std::string& what) {
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 // A fresh folder with the demo data, removed afterwards.
-struct Folder {
-    explicit Folder(const std::string& name) {
-        path = fs::temp_directory_path() / ("tavlo-bench-" + name + "-" + std::to_string(::getpid()));
-        fs::remove_all(path);
+struct Folder : support::TempFolder {
+    Folder() {
         std::string error;
-        check(fillDemoData(path / "data", &error), error);
-        fs::create_directories(path / "media");
+        check(fillDemoData(data(), &error), error);
+        fs::create_directories(media());
     }
-    ~Folder() { fs::remove_all(path); }
-    fs::path data() const { return path / "data"; }
-    fs::path media() const { return path / "media"; }
-    fs::path path;
+    fs::path data() const { return path() / "data"; }
+    fs::path media() const { return path() / "media"; }
 };
 
 int runArchiver(const Command& c) {
@@ -98,7 +94,7 @@ void BM_Export100000Documents(benchmark::State& state) {
     setSyncWrites(true);
     for (auto _ : state) {
         state.PauseTiming();
-        auto f = std::make_unique<Folder>("export");
+        auto f = std::make_unique<Folder>();
         support::seedPostedSales(f->data(), 100000);
         state.ResumeTiming();
         exportOnce(state, *f, "export: ");
@@ -115,7 +111,7 @@ void BM_FinishedDuringAnExport(benchmark::State& state) {
     setSyncWrites(true);
     for (auto _ : state) {
         state.PauseTiming();
-        auto folder = std::make_unique<Folder>("finished");
+        auto folder = std::make_unique<Folder>();
         const Folder& f = *folder;
         support::seedPostedSales(f.data(), 100000);
         std::atomic<bool> stop{false};
@@ -156,16 +152,16 @@ void BM_Import50000Items(benchmark::State& state) {
     setSyncWrites(true);
     for (auto _ : state) {
         state.PauseTiming();
-        auto folder = std::make_unique<Folder>("import");
+        auto folder = std::make_unique<Folder>();
         const Folder& f = *folder;
-        fs::create_directories(f.path / "books");
+        fs::create_directories(f / "books");
         {
-            Context books(f.path / "books");
+            Context books(f / "books");
             books.access<PQXA301>().UseFile();
             books.access<PQXA301>().records();  // creates the table file
         }
         {
-            support::SqlFiles sql(f.path / "books", {&PQXA301::table()});
+            support::SqlFiles sql(f / "books", {&PQXA301::table()});
             sql.exec("BEGIN");
             for (int i = 0; i < 50000; ++i) {
                 PQXA301 item;
@@ -178,13 +174,13 @@ void BM_Import50000Items(benchmark::State& state) {
             }
             sql.exec("COMMIT");
         }
-        check(archive::addFiles(f.media() / "POS.zip", {"PQxA301.tps"}, f.path / "books").ok(), "packing the items");
-        fs::create_directories(f.path / "staging");
+        check(archive::addFiles(f.media() / "POS.zip", {"PQxA301.tps"}, f / "books").ok(), "packing the items");
+        fs::create_directories(f / "staging");
         Context live(f.data());
         state.ResumeTiming();
-        auto unpacked = archive::runCommand({"-ext", "-over=all", (f.media() / "POS").string()}, f.path / "staging");
+        auto unpacked = archive::runCommand({"-ext", "-over=all", (f.media() / "POS").string()}, f / "staging");
         check(unpacked.ok(), unpacked.message);
-        auto merged = importStaged(live, f.path / "staging");
+        auto merged = importStaged(live, f / "staging");
         check(merged.ok(), merged.detail);
         state.PauseTiming();
         folder.reset();

@@ -29,66 +29,13 @@ using namespace tavlo;
 
 constexpr int kDocuments = 100000;
 
-std::filesystem::path scratch(const char* name) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
-    return mkdtemp(pattern.data());
-}
-
-void createTables(const std::filesystem::path& folder) {
-    Context ctx(folder);
-    for (const TableDef* t : dictionaryTables()) {
-        ctx.access(*t).Open();
-        (void)ctx.access(*t).OpenNow();
-    }
-}
-
-// Master data enough for a till: accounts, an item's VAT code, the specification and company.
-void seedTill(const std::filesystem::path& folder) {
-    Context ctx(folder);
-    for (const TableDef* t : {&PQXA10::table(), &PQXV01::table(), &PQXS10::table(), &PACS10::table()}) ctx.access(*t).Open();
-    auto& a10 = ctx.access<PQXA10>();
-    for (std::uint16_t acc : {1000, 8400, 8410, 9500}) {
-        a10.clearBuffer();
-        a10.rec.ACCNUMBER = acc;
-        a10.rec.CLASSCODE = acc == 1000 ? "A" : "B";
-        support::seedAdd(a10);
-    }
-    auto& v01 = ctx.access<PQXV01>();
-    v01.clearBuffer();
-    v01.rec.VATCODE = "01";
-    v01.rec.ACCNUMBER = 9500;
-    support::seedAdd(v01);
-    auto& s10 = ctx.access<PQXS10>();
-    s10.clearBuffer();
-    s10.rec.POSACCNUMBER = 8400;
-    s10.rec.POSDIRECTACC = 8410;
-    support::seedAdd(s10);
-    auto& cs10 = ctx.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.rec.USERNUMBER = 1;
-    cs10.rec.PREFIX = "B";
-    cs10.rec.LASTDOCNR = kDocuments;
-    support::seedAdd(cs10);
-}
-
-std::filesystem::path seededFolder(const char* name) {
-    setSyncWrites(false);
-    const auto folder = scratch(name);
-    createTables(folder);
-    seedTill(folder);
-    support::seedPostedSales(folder, kDocuments);
-    return folder;
-}
-
 DayNumber historyStart() { return dayNumber(2023, 1, 1); }
 
 // History as a till leaves it: 100 000 documents of three rows, numbered in date order over
 // 2023 and January 2024 (about 250 a day).
-std::filesystem::path historyFolder(const char* name) {
+void seedHistory(const std::filesystem::path& folder) {
     setSyncWrites(false);
-    const auto folder = scratch(name);
-    createTables(folder);
-    seedTill(folder);
+    support::seedBenchShop(folder, 0, 5, kDocuments);
     support::SqlFiles sql(folder, {&PQXH20::table(), &PQXH21::table()});
     sql.exec("BEGIN");
     const int days = dayNumber(2024, 1, 31) - historyStart() + 1;
@@ -125,19 +72,19 @@ std::filesystem::path historyFolder(const char* name) {
         }
     }
     sql.exec("COMMIT");
-    return folder;
 }
 
 void BM_PrintTransactionsPdf(benchmark::State& state) {
-    const auto folder = seededFolder("tavlo-bench-listing");
-    Context ctx(folder);
+    support::TempFolder folder;
+    setSyncWrites(false);
+    support::seedBenchShop(folder.path(), kDocuments);
+    Context ctx(folder.path());
     ctx.relate<PQXT20>().Open();
     TestRuntime runtime;
     const std::string file = (folder / "listing.pdf").string();
     for (auto _ : state)
         if (!report::PrintTransactionsPDF(runtime, ctx, file)) state.SkipWithError("PDF not written");
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_PrintTransactionsPdf)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -172,11 +119,11 @@ void BM_DeleteHistoryOfAYear(benchmark::State& state) {
     double cpu = 0;
     int runs = 0;
     for (auto _ : state) {
-        const auto folder = historyFolder("tavlo-bench-delete");
+        support::TempFolder folder;
+        seedHistory(folder.path());
         double seconds = 0;
-        const std::string error = deleteYear(folder, seconds, deleted, cpu);
+        const std::string error = deleteYear(folder.path(), seconds, deleted, cpu);
         ++runs;
-        std::filesystem::remove_all(folder);
         if (!error.empty()) {
             state.SkipWithError(error.c_str());
             break;
@@ -231,7 +178,8 @@ BENCHMARK(BM_DeleteHistoryOfAYear)->Unit(benchmark::kMillisecond)->UseManualTime
 void BM_TillFinishedWhileDeleting(benchmark::State& state) {
     int refused = 0, posted = 0;
     for (auto _ : state) {
-        const auto folder = historyFolder("tavlo-bench-delete-till");
+        support::TempFolder folder;
+        seedHistory(folder.path());
         int result[2], stop[2];
         if (::pipe(result) != 0 || ::pipe(stop) != 0) {
             state.SkipWithError("no pipe");
@@ -241,13 +189,13 @@ void BM_TillFinishedWhileDeleting(benchmark::State& state) {
         if (till == 0) {
             ::close(result[0]);
             ::close(stop[1]);
-            tillUntilStopped(folder, stop[0], result[1]);
+            tillUntilStopped(folder.path(), stop[0], result[1]);
         }
         ::close(result[1]);
         ::close(stop[0]);
         double seconds = 0, cpu = 0;
         std::size_t deleted = 0;
-        std::string error = deleteYear(folder, seconds, deleted, cpu);
+        std::string error = deleteYear(folder.path(), seconds, deleted, cpu);
         [[maybe_unused]] auto w = ::write(stop[1], "x", 1);
         int counts[2] = {0, 0};
         if (::read(result[0], counts, sizeof counts) != sizeof counts && error.empty()) error = "the till stopped early";
@@ -257,7 +205,6 @@ void BM_TillFinishedWhileDeleting(benchmark::State& state) {
         ::close(stop[1]);
         posted += counts[0];
         refused += counts[1];
-        std::filesystem::remove_all(folder);
         if (!error.empty()) {
             state.SkipWithError(error.c_str());
             break;

@@ -2,7 +2,6 @@
 // it the floor: the same rows (header, 41 detail rows, their history copies, the counter, the
 // working lines removed) written with plain SQL in one transaction over the same files.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "pos/till_state.h"
 #include "util/date.h"
 #include "bench_tables.h"
+#include "support.h"
 
 namespace {
 
@@ -52,23 +52,8 @@ PQXV60 workingLine(int i, std::uint16_t salesNumber) {
 
 // A data folder with master data and `documents` posted documents of 3 rows each (and their
 // history), made once per size and kept for the run.
-class Folder {
-public:
-    explicit Folder(int documents) {
-        path_ = std::filesystem::temp_directory_path() /
-                ("tavlo-bench-posting-" + std::to_string(::getpid()) + "-" + std::to_string(documents));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-        support::seedBenchShop(path_, documents);
-    }
-    ~Folder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+struct Folder : support::TempFolder {
+    explicit Folder(int documents) { support::seedBenchShop(path(), documents); }
 };
 
 Folder& folderWith(int documents) {
@@ -90,7 +75,7 @@ void ringUp(Context& ctx, std::uint16_t salesNumber) {
 FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
 
 void PostSale(benchmark::State& state) {
-    setClock(&benchClock);
+    support::ProgramStateGuard guard({.clock = &benchClock});
     setMessageHandler([](const MessageRequest& r) -> unsigned { throw std::runtime_error(r.text); });
     Folder& folder = folderWith(static_cast<int>(state.range(0)));
     Context ctx(folder.path());
@@ -106,8 +91,6 @@ void PostSale(benchmark::State& state) {
         check(till.Finished(), "posting");
     }
     state.counters["documents"] = static_cast<double>(state.range(0));
-    setMessageHandler(nullptr);
-    setClock(nullptr);
 }
 BENCHMARK(PostSale)->Arg(0)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 

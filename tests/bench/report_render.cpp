@@ -2,7 +2,6 @@
 // pages, to PDF and to text.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -14,15 +13,9 @@
 #include "reports/pdf_writer.h"
 #include "reports/renderer.h"
 #include "reports/text_writer.h"
-#include "state/globals.h"
 
 namespace tavlo::report {
 namespace {
-
-std::filesystem::path scratch(const char* name) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
-    return mkdtemp(pattern.data());
-}
 
 // A listing of 60 lines a page: date, reference, description, debit, credit; a group per day
 // with its total, page numbers in the header.
@@ -81,14 +74,13 @@ BENCHMARK(BM_FiftyPageListingToPages)->Unit(benchmark::kMillisecond);
 void BM_FiftyPageListingToPdf(benchmark::State& state) {
     Listing listing;
     const Pages pages = listing.render(kFiftyPages);
-    const auto folder = scratch("tavlo-bench-pdf");
+    support::TempFolder folder;
     const std::string file = (folder / "listing.pdf").string();
     for (auto _ : state) {
         if (!writePdf(pages, {"PrintTransactions", "PrintTransactions", "Tavlo"}, file).ok) state.SkipWithError("PDF not written");
     }
     state.counters["pages"] = static_cast<double>(pages.size());
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_FiftyPageListingToPdf)->Unit(benchmark::kMillisecond);
 
@@ -111,9 +103,9 @@ public:
 // A posted sale of five lines among a day's worth of other documents, printed from the
 // tables to a PDF file as the till does after each sale.
 void BM_CashSlipToPdf(benchmark::State& state) {
-    const auto folder = scratch("tavlo-bench-slip");
+    support::TempFolder folder;
     {
-        Context ctx(folder);
+        Context ctx(folder.path());
         for (const TableDef* t : {&PACS10::table(), &PQXA301::table(), &PQXA10::table(), &PQXT20::table(), &PQXT21::table()})
             ctx.access(*t).Open();
         auto& cs = ctx.access<PACS10>();
@@ -156,17 +148,15 @@ void BM_CashSlipToPdf(benchmark::State& state) {
         }
         tx.commit();
     }
-    Context ctx(folder);
+    Context ctx(folder.path());
     TestRuntime runtime;
     KeepOutput keep;
-    setReportPreviewer(&keep);
+    support::ProgramStateGuard guard({.previewer = &keep});
     const std::string file = (folder / "slip.pdf").string();
     for (auto _ : state) {
         PrintCashSlip(runtime, ctx, 200, Decimal(0), Decimal::of("120.00"), Decimal::of("5.00"), 0);
         if (keep.last.pages.size() != 1 || !writePdf(keep.last.pages, keep.last.pdf, file).ok) state.SkipWithError("no slip");
     }
-    setReportPreviewer(nullptr);
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_CashSlipToPdf)->Unit(benchmark::kMillisecond);
 

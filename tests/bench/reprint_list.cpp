@@ -2,7 +2,6 @@
 // menu command has, the window and its first page), and moving about in it: the last document,
 // a sort by date, and a sort by amount (a column without a key: every document is read).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "test_runtime.h"
 #include "pos/select_cash_slip.h"
 #include "bench_tables.h"
+#include "support.h"
 
 namespace {
 
@@ -19,22 +19,8 @@ using namespace tavlo;
 
 constexpr int kDocuments = 100000;
 
-class HistoryFolder {
-public:
-    HistoryFolder() {
-        path_ = std::filesystem::temp_directory_path() / ("tavlo-bench-reprint-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-        support::seedBenchShop(path_, kDocuments);
-    }
-    ~HistoryFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+struct HistoryFolder : support::TempFolder {
+    HistoryFolder() { support::seedBenchShop(path(), kDocuments); }
 };
 
 const std::filesystem::path& history() {

@@ -23,6 +23,7 @@
 #include "data/storage.h"
 #include "framework/message.h"
 #include "pos/till_state.h"
+#include "support.h"
 #include "util/date.h"
 
 namespace {
@@ -144,9 +145,8 @@ void SoakTills(benchmark::State& state) {
     const int sales = envInt("TAVLO_SOAK_SALES", 1000);
     setSyncWrites(true);
     for (auto _ : state) {
-        const auto folder = std::filesystem::temp_directory_path() / ("tavlo-soak-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
+        support::TempFolder temp;
+        const auto folder = temp.path();
         support::seedBenchShop(folder, 0);
         std::map<pid_t, int> running;
         std::map<int, int> doneAtStart;  // a till is killed again only once it has finished a sale

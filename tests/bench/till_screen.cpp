@@ -2,7 +2,6 @@
 // accepts a line's last column to the refreshed total (the 20th line of a sale), and from
 // Finished to the slip's pages ready for the preview (a 20-line sale).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,9 +14,9 @@
 #include "test_runtime.h"
 #include "pos/point_of_sale.h"
 #include "reports/report_output.h"
-#include "state/globals.h"
 #include "util/date.h"
 #include "bench_tables.h"
+#include "support.h"
 
 namespace {
 
@@ -31,71 +30,9 @@ void check(bool ok, const std::string& what) {
     if (!ok) throw std::runtime_error(what);
 }
 
-// Master data a shop sells from, and kDocuments posted sales with their history.
-class ShopFolder {
-public:
-    ShopFolder() {
-        path_ = std::filesystem::temp_directory_path() / ("tavlo-bench-till-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-        Context ctx(path_);
-        for (const TableDef* t : dictionaryTables()) {
-            ctx.access(*t).UseFile();
-            check(ctx.access(*t).OpenNow() == LevelBenign, "open " + t->label);
-        }
-        auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10>(5s);
-        auto& a10 = ctx.access<PQXA10>();
-        for (auto [n, cls] : {std::pair{1000, "A"}, {8400, "K"}, {8410, "K"}, {9500, "L"}}) {
-            a10.clearBuffer();
-            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
-            a10.rec.CLASSCODE = cls;
-            a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
-            a10.rec.ACCDESC = "Account " + std::to_string(n);
-            check(a10.add() == ErrNone, "account");
-        }
-        auto& v01 = ctx.access<PQXV01>();
-        v01.clearBuffer();
-        v01.rec.VATCODE = "01";
-        v01.rec.VATRATE = Decimal(15);
-        v01.rec.ACCNUMBER = 9500;
-        check(v01.add() == ErrNone, "vat");
-        auto& a301 = ctx.access<PQXA301>();
-        for (int i = 0; i < 50; ++i) {
-            a301.clearBuffer();
-            a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
-            a301.rec.ITEMDESC = "Item number " + std::to_string(i);
-            a301.rec.POSSELLINGPRICE = Decimal::of("11.50") + Decimal(i);
-            a301.rec.VATCODE = "01";
-            a301.rec.VATSTATUS = i % 2 ? "I" : "E";
-            a301.rec.NOTSTOCKITEM = 1;
-            a301.rec.SALESACCOUNT = 1000;
-            check(a301.add() == ErrNone, "item");
-        }
-        auto& s10 = ctx.access<PQXS10>();
-        s10.clearBuffer();
-        s10.rec.SPECNUMBER = 1;
-        s10.rec.POSACCNUMBER = 8400;
-        s10.rec.POSDIRECTACC = 8410;
-        check(s10.add() == ErrNone, "spec");
-        auto& cs10 = ctx.access<PACS10>();
-        cs10.clearBuffer();
-        cs10.rec.USERNUMBER = 1;
-        cs10.rec.USERNAME = "Bench Cafe";
-        cs10.rec.PREFIX = "B";
-        cs10.rec.LASTDOCNR = kDocuments;
-        check(cs10.add() == ErrNone, "company");
-        check(tx.commit(), "seed");
-
-        support::seedPostedSales(path_, kDocuments);
-    }
-    ~ShopFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+// Master data a shop sells from (50 items), and kDocuments posted sales with their history.
+struct ShopFolder : support::TempFolder {
+    ShopFolder() { support::seedBenchShop(path(), kDocuments, 50); }
 };
 
 ShopFolder& shop() {
@@ -119,10 +56,7 @@ FixedClock benchClock(dayNumber(2024, 3, 15), 12 * 360000);
 // The till open on the shop's data, with the operator's answers scripted.
 struct Counter {
     Counter() : ctx(std::make_shared<Context>(shop().path())) {
-        GLO.reset();
         ctx->OPERATOR = "OP1";
-        setClock(&benchClock);
-        report::setReportPreviewer(&previewer);
         rt.onOpen("PaymentMethod", [](TestWindow& p) { p.press("OK"); });
         screen.setContext(ctx);
         window.emplace(rt.open(screen));
@@ -132,8 +66,6 @@ struct Counter {
         if (screen.list().editing()) window->edit("List", "", Key::of(Key::Esc));
         window->press("CloseButton");
         rt.finish(*window);
-        report::setReportPreviewer(nullptr);
-        setClock(nullptr);
     }
     void line(int i, bool lastColumn = true) {
         window->edit("List", "ITEM" + std::to_string(i % 50), Key::of(Key::Tab));
@@ -143,6 +75,7 @@ struct Counter {
     std::shared_ptr<Context> ctx;
     TestRuntime rt;
     CountingPreviewer previewer;
+    support::ProgramStateGuard guard{{.clock = &benchClock, .previewer = &previewer}};
     BrowsePointOfSale screen;
     std::optional<TestWindow> window;
 };

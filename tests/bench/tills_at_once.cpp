@@ -14,6 +14,7 @@
 #include "data/storage.h"
 #include "framework/message.h"
 #include "pos/till_state.h"
+#include "support.h"
 #include "util/date.h"
 
 namespace {
@@ -76,16 +77,14 @@ void TillsAtOnce(benchmark::State& state) {
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const auto folder = std::filesystem::temp_directory_path() / ("tavlo-bench-tills-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        support::seedBenchShop(folder, 0);
+        auto folder = std::make_unique<support::TempFolder>();
+        support::seedBenchShop(folder->path(), 0);
         int start[2], result[2];
         if (::pipe(start) != 0 || ::pipe(result) != 0) throw std::runtime_error("pipe");
         std::vector<pid_t> children;
         for (int t = 0; t < tills; ++t) {
             pid_t p = ::fork();
-            if (p == 0) tillProcess(folder, start[0], result[1]);
+            if (p == 0) tillProcess(folder->path(), start[0], result[1]);
             children.push_back(p);
         }
         state.ResumeTiming();
@@ -104,7 +103,7 @@ void TillsAtOnce(benchmark::State& state) {
             if (::read(result[0], &refused, sizeof refused) == sizeof refused) refusedTotal += refused;
         }
         for (int fd : {start[0], start[1], result[0], result[1]}) ::close(fd);
-        std::filesystem::remove_all(folder);
+        folder.reset();  // removed while the clock is stopped
         state.ResumeTiming();
     }
     const double sales = static_cast<double>(tills) * kSalesPerTill * static_cast<double>(state.iterations());

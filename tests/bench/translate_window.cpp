@@ -1,7 +1,6 @@
 // Opening the till screen (Init to Kill, which is when its window is translated) in Afrikaans
 // against the shipped language store, and the same untranslated.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 #include "data/storage.h"
 #include "test_runtime.h"
 #include "pos/point_of_sale.h"
+#include "support.h"
 #include "translate/pro_taal.h"
 
 namespace {
@@ -19,17 +19,14 @@ namespace {
 using namespace tavlo;
 
 struct Shop {
-    std::filesystem::path folder;
+    support::TempFolder temp;
+    std::filesystem::path folder = temp.path();
     Shop() {
-        folder = std::filesystem::temp_directory_path() / ("tavlo-bench-translate-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
         std::string error;
         if (!fillDemoData(folder, &error)) throw std::runtime_error(error);
         std::filesystem::copy_file(TAVLO_LANGUAGE_STORE, folder / "POSlan.tps");
         setSyncWrites(false);
     }
-    ~Shop() { std::filesystem::remove_all(folder); }
 };
 
 Shop& shop() {

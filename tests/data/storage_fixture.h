@@ -12,10 +12,6 @@ namespace tavlo {
 // A data folder, a context on it and every message box recorded.
 class StorageTest : public ::testing::Test {
 protected:
-    // Durability against power loss is not what these tests check.
-    StorageTest() { setSyncWrites(false); }
-    ~StorageTest() override { setSyncWrites(true); }
-
     template <class T>
     FileManager<T>& use(Context& c) {
         auto& f = c.access<T>();
@@ -38,6 +34,8 @@ protected:
         return out;
     }
 
+    // Durability against power loss is not what these tests check.
+    support::ProgramStateGuard state{{.syncWrites = false}};
     support::TempFolder folder;
     support::MessageScript messages;
     std::unique_ptr<Context> ctx = std::make_unique<Context>(folder.path());

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "data/file_manager.h"
-#include "data/storage.h"
 #include "debtors/debtor_payment.h"
 #include "test_runtime.h"
 #include "framework/commands.h"
+#include "master_data.h"
 #include "state/globals.h"
 #include "support.h"
 #include "util/date.h"
@@ -21,44 +21,20 @@ constexpr std::uint16_t kTill = 8400, kCard = 8410, kSmith = 1200, kJones = 1300
 class DebtorPaymentWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        setSyncWrites(false);
-        GLO.reset();
-        setClock(&clock_);
         ctx_ = std::make_shared<Context>(folder_.path());
         for (const TableDef* t : {&PACS10::table(), &PQXA10::table(), &PQXS10::table(), &PQXT20::table(), &PQXT21::table()})
             ctx_->access(*t).Open();
-        account(kTill, "K", "Till", 0);
-        account(kCard, "K", "Card clearing", 0);
-        account(kSmith, "D", "Smith Traders", 11);
-        account(kJones, "D", "Jones & Sons", 11);
-        auto& s10 = ctx_->access<PQXS10>();
-        s10.clearBuffer();
-        s10.rec.POSACCNUMBER = kTill;
-        s10.rec.POSDIRECTACC = kCard;
-        ASSERT_EQ(s10.add(), ErrNone);
-        auto& cs10 = ctx_->access<PACS10>();
-        cs10.clearBuffer();
-        cs10.rec.USERNUMBER = 1;
-        cs10.rec.PREFIX = "AB";
-        cs10.rec.LASTDOCNR = 50;
-        ASSERT_EQ(cs10.add(), ErrNone);
+        support::MasterData data;
+        data.account(kTill, "K", "Till");
+        data.account(kCard, "K", "Card clearing");
+        data.account(kSmith, "D", "Smith Traders", 11);
+        data.account(kJones, "D", "Jones & Sons", 11);
+        data.till(kTill, kCard);
+        data.company("", "AB", 50);
+        ASSERT_EQ(data.store(*ctx_), "");
         proc_.setContext(ctx_);
     }
-    void TearDown() override {
-        ctx_.reset();
-        setClock(nullptr);
-        GLO.reset();
-    }
-    void account(std::uint16_t number, const char* classCode, const char* name, int type) {
-        auto& a10 = ctx_->access<PQXA10>();
-        a10.clearBuffer();
-        a10.rec.ACCNUMBER = number;
-        a10.rec.CLASSCODE = classCode;
-        a10.rec.ACCCODE = number;
-        a10.rec.ACCDESC = name;
-        a10.rec.ACCOUNTTYPE = Decimal(type);
-        ASSERT_EQ(a10.add(), ErrNone);
-    }
+    void TearDown() override { ctx_.reset(); }
     // The pick list answers with the debtor in the given row (by name: Jones, Smith).
     void picks(int row) {
         rt_.onOpen("SelectA10Debtors", [row](TestWindow& pick) {
@@ -77,6 +53,7 @@ protected:
 
     support::TempFolder folder_;
     FixedClock clock_{dayNumber(2024, 3, 15), 0};
+    support::ProgramStateGuard state_{{.clock = &clock_, .syncWrites = false}};
     std::shared_ptr<Context> ctx_;
     TestRuntime rt_;
     DebtorPayment proc_;

@@ -24,11 +24,7 @@ DayNumber march(int day) { return dayNumber(2024, 3, day); }
 
 class DeleteHistoryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setSyncWrites(false);
-        GLO.reset();
-        fresh();
-    }
+    void SetUp() override { fresh(); }
     // A new data folder with the documents every test starts from.
     void fresh() {
         ctx_.reset();
@@ -46,10 +42,7 @@ protected:
         document(6, 0, 2);
         rows(99, march(2), 2);
     }
-    void TearDown() override {
-        ctx_.reset();
-        GLO.reset();
-    }
+    void TearDown() override { ctx_.reset(); }
     void document(std::uint32_t doc, DayNumber date, int rowCount) {
         auto& h20 = ctx_->access<PQXH20>();
         h20.clearBuffer();
@@ -87,6 +80,7 @@ protected:
         return out;
     }
 
+    support::ProgramStateGuard state_{{.syncWrites = false}};
     std::unique_ptr<support::TempFolder> folder_;
     std::shared_ptr<Context> ctx_;
     std::uint32_t detail_ = 0;

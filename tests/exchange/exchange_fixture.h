@@ -38,8 +38,6 @@ class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(std::filesystem::exists(builtArchiver())) << builtArchiver() << " is not built";
-        GLO.reset();
-        setSyncWrites(false);
         std::filesystem::create_directories(media());
         std::string error;
         ASSERT_TRUE(fillDemoData(data(), &error)) << error;
@@ -54,8 +52,6 @@ protected:
     void TearDown() override {
         ctx_.reset();
         setArchiverProgram({});
-        setSyncWrites(true);
-        GLO.reset();
     }
 
     std::filesystem::path data() const { return root_ / "data"; }
@@ -86,6 +82,7 @@ protected:
     }
 
     support::TempFolder root_;
+    support::ProgramStateGuard state_{{.syncWrites = false}};
     std::shared_ptr<Context> ctx_;
     TestRuntime rt_;
 };

@@ -96,7 +96,6 @@ protected:
             TestWindow last(rt_, *p_);
             rt_.finish(last);
         }
-        setClock(nullptr);
         ExchangeTest::TearDown();
     }
     void seed(int documents) {

@@ -2,31 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <set>
 #include <vector>
 
 #include "framework/message.h"
+#include "support.h"
 
 namespace tavlo {
 namespace {
-
-// Answers message boxes from a script and records what was shown.
-class ScriptedBoxes {
-public:
-    ScriptedBoxes() {
-        setMessageHandler([this](const MessageRequest& r) {
-            shown.push_back(r);
-            if (answers.empty()) return r.defaultButton;
-            unsigned a = answers.front();
-            answers.pop_front();
-            return a;
-        });
-    }
-    ~ScriptedBoxes() { setMessageHandler(nullptr); }
-    std::deque<unsigned> answers;
-    std::vector<MessageRequest> shown;
-};
 
 class Errors : public ::testing::Test {
 protected:
@@ -35,7 +18,7 @@ protected:
         errors.SetErrors(2, "File Not Found");
     }
     ErrorClass errors;  // a fresh reporter per test
-    ScriptedBoxes boxes;
+    support::MessageScript boxes;
 };
 
 TEST_F(Errors, CatalogueHoldsItsEntriesIntact) {
@@ -107,7 +90,7 @@ TEST_F(Errors, NoticeShowsOkAndReturnsNotify) {
 }
 
 TEST_F(Errors, QuestionsReturnBenignForYesAndCancelOtherwise) {
-    boxes.answers = {ButtonYes, ButtonNo, ButtonCancel};
+    for (unsigned b : {ButtonYes, ButtonNo, ButtonCancel}) boxes.answer(b);
     EXPECT_EQ(errors.Throw(11), LevelBenign);
     EXPECT_EQ(errors.Throw(11), LevelCancel);
     EXPECT_EQ(errors.Throw(11), LevelCancel);

@@ -3,6 +3,7 @@
 
 #include "framework/list.h"
 #include "framework/message.h"
+#include "support.h"
 
 using namespace tavlo;
 
@@ -29,19 +30,7 @@ std::vector<std::string> codes(const ListControl& l) {
     return out;
 }
 
-struct Answers {
-    Answers(std::vector<unsigned> a) : answers(std::move(a)) {
-        setMessageHandler([this](const MessageRequest& r) {
-            asked.push_back(r);
-            unsigned x = answers.empty() ? r.defaultButton : answers.front();
-            if (!answers.empty()) answers.erase(answers.begin());
-            return x;
-        });
-    }
-    ~Answers() { setMessageHandler(nullptr); }
-    std::vector<unsigned> answers;
-    std::vector<MessageRequest> asked;
-};
+using Answers = support::MessageScript;
 
 }  // namespace
 
@@ -114,7 +103,7 @@ TEST(List, DeleteAsksFirstAndRefusalKeepsTheRow) {
     {
         Answers a({ButtonNo});
         EXPECT_FALSE(l.deleteSelected());
-        EXPECT_EQ(a.asked.size(), 1u);
+        EXPECT_EQ(a.shown.size(), 1u);
     }
     EXPECT_EQ(l.size(), 4u);
     int before = 0;
@@ -177,7 +166,7 @@ TEST(ListEditing, TabOutOfTheLastColumnSavesWithoutAskingAndOpensTheNextRow) {
     e.list.editorKey(Key::of(Key::Tab), "A1");
     e.list.editorKey(Key::of(Key::Tab), "2");
     e.list.editorKey(Key::of(Key::Tab), "5");
-    EXPECT_TRUE(none.asked.empty());
+    EXPECT_TRUE(none.shown.empty());
     ASSERT_EQ(e.list.size(), 1u);
     EXPECT_EQ(valueNumber(e.list.rows()[0][2]), Decimal(2));
     EXPECT_EQ(valueNumber(e.list.rows()[0][4]), Decimal(5));
@@ -198,7 +187,7 @@ TEST(ListEditing, EnterAsksWhenTheRowChanged) {
         e.list.beginInsert();
         e.list.editorKey(Key::of(Key::Tab), "A1");
         e.list.editorKey(Key::of(Key::Enter), "3");
-        EXPECT_EQ(a.asked.size(), 1u);
+        EXPECT_EQ(a.shown.size(), 1u);
         EXPECT_EQ(e.list.size(), c.rows) << c.answer;
         EXPECT_EQ(e.list.editing(), c.stillEditing) << c.answer;
     }
@@ -212,7 +201,7 @@ TEST(ListEditing, EnterOnAnUnchangedRowAsksNothing) {
     e.list.select(0);
     ASSERT_TRUE(e.list.beginChange());
     e.list.editorKey(Key::of(Key::Enter), "A1");
-    EXPECT_TRUE(a.asked.empty());
+    EXPECT_TRUE(a.shown.empty());
     EXPECT_FALSE(e.list.editing());
 }
 
@@ -252,7 +241,7 @@ TEST(ListEditing, UpAndDownSaveAndKeepTheColumn) {
     EXPECT_EQ(e.list.editIndex(), 0);
     e.list.editorKey(Key::of(Key::Up), "7");  // at the top: stays on the first row
     EXPECT_EQ(e.list.editIndex(), 0);
-    EXPECT_TRUE(a.asked.empty());
+    EXPECT_TRUE(a.shown.empty());
 }
 
 TEST(ListEditing, TextThatDoesNotFitThePictureKeepsTheEditorWhereItIs) {

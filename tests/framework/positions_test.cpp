@@ -2,17 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 #include "framework/positions.h"
 #include "state/settings.h"
+#include "support.h"
 
 using namespace tavlo;
 
 TEST(WindowPositions, SavedUnderTheProcedureNameAndReadBack) {
-    std::random_device rd;
-    auto folder = std::filesystem::temp_directory_path() / ("tavlo-pos-" + std::to_string(rd()));
-    std::filesystem::create_directories(folder);
+    support::TempFolder folder;
     SettingsWindowPositions positions(folder / "Tavlo.INI");
     EXPECT_FALSE(positions.load("Main"));  // never saved: the design's place
     WindowGeometry g{10, 20, 640, 480, true, false};
@@ -24,5 +22,4 @@ TEST(WindowPositions, SavedUnderTheProcedureNameAndReadBack) {
     // A broken size counts as never saved.
     writeSetting(folder / "Tavlo.INI", "Main", "Width", "0");
     EXPECT_FALSE(positions.load("Main"));
-    std::filesystem::remove_all(folder);
 }

@@ -94,7 +94,7 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     std::string error;
     ASSERT_TRUE(fillDemoData(data.path(), &error)) << error;
     std::filesystem::copy_file(TAVLO_LANGUAGE_STORE, data.path() / "POSlan.tps");
-    GLO.reset();
+    support::ProgramStateGuard state;
     GLO.LANGUAGENO = kAfrikaans;
     setUiLanguageSource([] { return static_cast<int>(GLO.LANGUAGENO); });
     ProTaalClass translator;
@@ -186,11 +186,9 @@ TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     shoot(frame, "main-frame.png");
 
     runtime.shutDown();
-    report::setReportPreviewer(nullptr);
     setWindowTranslator(nullptr);
     setUiLanguageSource(nullptr);
     translator.Kill();
-    GLO.reset();
 }
 
 }  // namespace

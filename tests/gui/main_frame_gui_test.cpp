@@ -13,7 +13,6 @@
 #include <QTest>
 
 #include <filesystem>
-#include <random>
 
 #include "gui_test_support.h"
 #include "framework/list.h"
@@ -21,10 +20,10 @@
 #include "gui/window_host.h"
 #include "operators/access.h"
 #include "framework/commands.h"
-#include "state/globals.h"
 #include "util/platform.h"
 #include "state/settings.h"
 #include "shell/startup.h"
+#include "support.h"
 
 namespace tavlo::gui {
 namespace {
@@ -97,11 +96,10 @@ private:
 
 TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     application();
-    std::random_device rd;
+    support::TempFolder folder;
     Platform2 platform;
-    platform.folder = std::filesystem::temp_directory_path() / ("tavlo-gui-" + std::to_string(rd()));
-    std::filesystem::create_directories(platform.folder);
-    GLO.reset();
+    platform.folder = folder.path();
+    support::ProgramStateGuard state;
     AccessControl access;
     access.useFolder(platform.folder);
     ASSERT_TRUE(access.addUser("anna", "Anna", "pw", true));
@@ -218,17 +216,14 @@ TEST(MainFrameGui, LogInWalkMenusSwitchLanguageOpenAWindow) {
     EXPECT_NE(readSetting(platform.folder / "Tavlo.INI", "Main", "Width", ""), "");
     setCommandFactory(kUserDetails, previousDetails);
     setCommandFactory(kDeleteTransactions, deleting);
-    std::filesystem::remove_all(platform.folder);
-    GLO.reset();
 }
 
 TEST(MainFrameGui, CancelledLogInEndsTheProgramWithoutTheFrame) {
     application();
-    std::random_device rd;
+    support::TempFolder folder;
     Platform2 platform;
-    platform.folder = std::filesystem::temp_directory_path() / ("tavlo-gui-" + std::to_string(rd()));
-    std::filesystem::create_directories(platform.folder);
-    GLO.reset();
+    platform.folder = folder.path();
+    support::ProgramStateGuard state;
     AccessControl access;
     access.useFolder(platform.folder);
     ASSERT_TRUE(access.addUser("anna", "Anna", "pw", true));
@@ -243,8 +238,6 @@ TEST(MainFrameGui, CancelledLogInEndsTheProgramWithoutTheFrame) {
     EXPECT_EQ(topLevel("Main"), nullptr);
     EXPECT_FALSE(std::filesystem::exists(platform.folder / "Tavlo.Ini") &&
                  !readSetting(platform.folder / "Tavlo.Ini", "SPECS", "Version", "").empty());
-    std::filesystem::remove_all(platform.folder);
-    GLO.reset();
 }
 
 }  // namespace tavlo::gui

@@ -28,6 +28,7 @@
 #include "gui/report_viewer.h"
 #include "reports/layout.h"
 #include "reports/renderer.h"
+#include "support.h"
 
 namespace tavlo::gui {
 namespace {
@@ -71,26 +72,20 @@ class ReportPreviewGui : public ::testing::Test {
 protected:
     void SetUp() override {
         application();
-        folder_ = std::filesystem::temp_directory_path() / ("tavlo-preview-" + std::to_string(::getpid()) + "-" +
-                                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder_);
         output_.procedure = "PrintDailyCashup";
         output_.title = "Daily Cash Up";
         output_.pdf = {"PrintTransactions", "PrintTransactions", "Tavlo"};
         output_.pages = samplePages();
         setPrintToFile((folder_ / "printed.pdf").string());
     }
-    void TearDown() override {
-        setPrintToFile("");
-        std::filesystem::remove_all(folder_);
-    }
+    void TearDown() override { setPrintToFile(""); }
     int printedPages() {
         const std::string info = shell("pdfinfo '" + (folder_ / "printed.pdf").string() + "'");
         const auto at = info.find("Pages:");
         return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
     }
 
-    std::filesystem::path folder_;
+    support::TempFolder folder_;
     TestRuntime runtime_;
     report::ReportOutput output_;
 };

@@ -16,20 +16,19 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <filesystem>
 
 #include "gui_test_support.h"
+#include "master_data.h"
 #include "data/file_manager.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_previewer.h"
 #include "gui/preview_window.h"
 #include "gui/qt_runtime.h"
 #include "operators/operators.h"
-#include "state/globals.h"
+#include "support.h"
 #include "util/date.h"
 
 namespace tavlo::gui {
@@ -62,61 +61,18 @@ void screenshot(QWidget* window, const char* file) {
 void seed(const std::filesystem::path& folder) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
-    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10, PQXC11>(5s);
-    ASSERT_TRUE(tx.active());
-    auto& a10 = ctx.access<PQXA10>();
-    for (auto [n, cls, desc] : {std::tuple{1000, "A", "Sales"}, {8400, "K", "Cash till"}, {9500, "L", "VAT output"}}) {
-        a10.clearBuffer();
-        a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
-        a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
-        a10.rec.CLASSCODE = cls;
-        a10.rec.ACCDESC = desc;
-        ASSERT_EQ(a10.add(), ErrNone);
-    }
-    auto& v01 = ctx.access<PQXV01>();
-    v01.clearBuffer();
-    v01.rec.VATCODE = "01";
-    v01.rec.VATRATE = Decimal(15);
-    v01.rec.ACCNUMBER = 9500;
-    ASSERT_EQ(v01.add(), ErrNone);
-    auto& a301 = ctx.access<PQXA301>();
-    for (auto [code, desc, price, status] : {std::tuple{"COKE", "Cola 330ml", "11.50", "I"},
-                                             {"SOAP", "Hand soap", "5.06", "E"}}) {
-        a301.clearBuffer();
-        a301.rec.ITEMCODE = code;
-        a301.rec.ITEMDESC = desc;
-        a301.rec.POSSELLINGPRICE = Decimal::of(price);
-        a301.rec.VATCODE = "01";
-        a301.rec.VATSTATUS = status;
-        a301.rec.NOTSTOCKITEM = 1;
-        a301.rec.SALESACCOUNT = 1000;
-        ASSERT_EQ(a301.add(), ErrNone);
-    }
-    auto& s10 = ctx.access<PQXS10>();
-    s10.clearBuffer();
-    s10.rec.SPECNUMBER = 1;
-    s10.rec.POSACCNUMBER = 8400;
-    ASSERT_EQ(s10.add(), ErrNone);
-    auto& cs10 = ctx.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.rec.USERNUMBER = 1;
-    cs10.rec.USERNAME = "Corner Cafe";
-    cs10.rec.ADDRESS1 = "12 Long Street";
-    cs10.rec.PREFIX = "A";
-    cs10.rec.LASTDOCNR = 1233;
-    ASSERT_EQ(cs10.add(), ErrNone);
-    auto& o10 = ctx.access<PQXO10>();
-    o10.clearBuffer();
-    o10.rec.OPERATORNO = "OP1";
-    o10.rec.NAME = "Anna";
-    o10.rec.PASSWORD = "anna1";
-    ASSERT_EQ(o10.add(), ErrNone);
-    auto& c11 = ctx.access<PQXC11>();
-    c11.clearBuffer();
-    c11.rec.CLIENTNO = 77;
-    c11.rec.NAME = "Jan Visser";
-    ASSERT_EQ(c11.add(), ErrNone);
-    ASSERT_TRUE(tx.commit());
+    support::MasterData data;
+    data.account(1000, "A", "Sales");
+    data.account(8400, "K", "Cash till");
+    data.account(9500, "L", "VAT output");
+    data.vat("01", "15", 9500);
+    data.item("COKE", "Cola 330ml", "11.50", "01", "I", 1000);
+    data.item("SOAP", "Hand soap", "5.06", "01", "E", 1000);
+    data.till(8400, 0);
+    data.company("Corner Cafe", "A", 1233).ADDRESS1 = "12 Long Street";
+    data.cashier("OP1", "Anna", "anna1");
+    data.cashClient(77, "Jan Visser");
+    ASSERT_EQ(data.store(ctx), "");
 }
 
 // Types into the list's editor and ends with a key; waits until the editor shows `next`.
@@ -195,26 +151,17 @@ void closeTill(QWidget* till, const std::atomic<bool>& done) {
     ASSERT_TRUE(eventually([&] { return done.load(); }));
 }
 
-std::filesystem::path freshFolder() {
-    static std::atomic<int> counter{0};
-    auto folder = std::filesystem::temp_directory_path() /
-                  ("tavlo-till-gui-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
 TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     application();
-    auto folder = freshFolder();
-    GLO.reset();
+    support::TempFolder folder;
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    setClock(&clock);
-    seed(folder);
+    support::ProgramStateGuard state({.clock = &clock});
+    seed(folder.path());
     installReportPreview();
 
     QtRuntime runtime;
     std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder);
+    auto context = std::make_shared<Context>(folder.path());
     runtime.launch([&] {
         OperatorPassword login;
         login.setContext(context);
@@ -276,7 +223,7 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     EXPECT_TRUE(button(till, "PaymentButton")->isEnabled());
 
     {
-        Context ctx(folder);
+        Context ctx(folder.path());
         auto& t20 = ctx.access<PQXT20>();
         t20.UseFile();
         t20.clearBuffer();
@@ -301,25 +248,20 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
     // Close: the cash-up question (No), and the till and the log-in close.
     closeTill(till, done);
     runtime.shutDown();
-    setClock(nullptr);
-    report::setReportPreviewer(nullptr);
-    std::filesystem::remove_all(folder);
-    GLO.reset();
 }
 
 // A cash client's tab on the real window: one visit rung up and Print Tab (the tab slip in the
 // preview, the lines stored on the tab), then a later visit takes the tab up again and pays it.
 TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
     application();
-    auto folder = freshFolder();
-    GLO.reset();
+    support::TempFolder folder;
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    setClock(&clock);
-    seed(folder);
+    support::ProgramStateGuard state({.clock = &clock});
+    seed(folder.path());
     installReportPreview();
     QtRuntime runtime;
     std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder);
+    auto context = std::make_shared<Context>(folder.path());
     runtime.launch([&] {
         OperatorPassword login;
         login.setContext(context);
@@ -333,7 +275,7 @@ TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
     auto* tag = till->findChild<QCheckBox*>("Tag");
     ASSERT_TRUE(list && total && tag);
     auto storedOnTab = [&] {
-        Context ctx(folder);
+        Context ctx(folder.path());
         auto& v61 = ctx.access<PQXV61>();
         v61.UseFile();
         return v61.records();
@@ -393,7 +335,7 @@ TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() <= 1; }));
 
     {
-        Context ctx(folder);
+        Context ctx(folder.path());
         for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
         auto& t20 = ctx.access<PQXT20>();
         t20.clearBuffer();
@@ -419,21 +361,16 @@ TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
     }
     closeTill(till, done);
     runtime.shutDown();
-    setClock(nullptr);
-    report::setReportPreviewer(nullptr);
-    std::filesystem::remove_all(folder);
-    GLO.reset();
 }
 
 // A scanner types each code and Enter: three lines rung up with nothing pressed in between,
 // tendered in cash, finished and posted. F1 on the till opens the till's page of the guide.
 TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     application();
-    auto folder = freshFolder();
-    GLO.reset();
+    support::TempFolder folder;
     FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    setClock(&clock);
-    seed(folder);
+    support::ProgramStateGuard state({.clock = &clock});
+    seed(folder.path());
     installReportPreview();
     // The guide beside the program, as the build puts it beside the till.
     const std::filesystem::path guide = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "guide";
@@ -448,7 +385,7 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
 
     QtRuntime runtime;
     std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder);
+    auto context = std::make_shared<Context>(folder.path());
     runtime.launch([&] {
         OperatorPassword login;
         login.setContext(context);
@@ -496,7 +433,7 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
 
     {
-        Context ctx(folder);
+        Context ctx(folder.path());
         auto& t20 = ctx.access<PQXT20>();
         t20.UseFile();
         t20.clearBuffer();
@@ -532,10 +469,6 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     runtime.shutDown();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     if (madeGuide) std::filesystem::remove(guide);
-    setClock(nullptr);
-    report::setReportPreviewer(nullptr);
-    std::filesystem::remove_all(folder);
-    GLO.reset();
 }
 
 }  // namespace

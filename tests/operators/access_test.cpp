@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include <sqlite3.h>
@@ -22,16 +21,10 @@ namespace {
 class Access : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device rd;
-        folder = std::filesystem::temp_directory_path() / ("tavlo-access-" + std::to_string(rd()));
-        std::filesystem::create_directories(folder);
-        access.useFolder(folder);
+        access.useFolder(folder.path());
         access.CreSec();
     }
-    void TearDown() override {
-        access.CloseTables();
-        std::filesystem::remove_all(folder);
-    }
+    void TearDown() override { access.CloseTables(); }
     void loginScript(std::vector<std::pair<std::string, std::string>> tries) {
         auto shared = std::make_shared<std::vector<std::pair<std::string, std::string>>>(std::move(tries));
         rt.onOpen("AccessLogin", [shared](TestWindow& w) {
@@ -46,7 +39,7 @@ protected:
             w.press("OK");
         });
     }
-    std::filesystem::path folder;
+    support::TempFolder folder;
     AccessControl access;
     TestRuntime rt;
 };
@@ -243,7 +236,7 @@ TEST_F(Access, ATamperedOrMissingUsersFileOnAFolderInUseRefusesTheLogIn) {
         const auto before = existed ? fs::file_size(folder / "TavloUsers.db") : 0;
 
         AccessControl tampered;
-        tampered.useFolder(folder);
+        tampered.useFolder(folder.path());
         tampered.CreSec();
         rt.messages.clear();
         rt.ran.clear();
@@ -274,7 +267,7 @@ TEST_F(Access, OnlyANewShopAsksForTheFirstUserAndTwoTillsMakeOneFile) {
     EXPECT_TRUE(access.newShop());
     EXPECT_FALSE(std::filesystem::exists(folder / "TavloUsers.db"));  // opening makes no file
     AccessControl otherTill;
-    otherTill.useFolder(folder);
+    otherTill.useFolder(folder.path());
     EXPECT_TRUE(access.addFirstUser("anna", "", "pw"));
     EXPECT_FALSE(otherTill.addFirstUser("ben", "", "pw"));  // the first till was first
     EXPECT_TRUE(otherTill.check("anna", "pw"));
@@ -304,7 +297,7 @@ TEST_F(Access, TheOwnersNewStartKeepsTheDamagedFileAsideAndAsksForTheFirstUserOn
         w.press("OK");
     });
     AccessControl till;
-    till.useFolder(folder);
+    till.useFolder(folder.path());
     EXPECT_NE(till.LoginText(rt, "Tavlo v5 | Main"), 0);
     EXPECT_EQ(rt.ran, std::vector<std::string>{"AccessFirstUser"});
     EXPECT_TRUE(fs::exists(folder / "TavloUsers.db.damaged"));
@@ -314,7 +307,7 @@ TEST_F(Access, TheOwnersNewStartKeepsTheDamagedFileAsideAndAsksForTheFirstUserOn
     rt.ran.clear();
     loginScript({{"owner", "new"}});
     AccessControl next;
-    next.useFolder(folder);
+    next.useFolder(folder.path());
     EXPECT_NE(next.LoginText(rt, "Tavlo v5 | Main"), 0);
     EXPECT_EQ(rt.ran, std::vector<std::string>{"AccessLogin"});
 }

@@ -15,28 +15,11 @@
 namespace tavlo {
 namespace {
 
-class Recorder : public report::ReportPreviewer {
-public:
-    std::optional<std::string> show(Runtime&, report::ReportOutput& output) override {
-        shown.push_back(output);
-        return std::nullopt;
-    }
-    std::vector<report::ReportOutput> shown;
-};
-
 class AuditTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GLO.reset();
-        setClock(&clock_);
-        report::setReportPreviewer(&previewer_);
         ctx_ = std::make_shared<Context>(folder_.path());
         ctx_->OPERATOR = "007";
-    }
-    void TearDown() override {
-        report::setReportPreviewer(nullptr);
-        setClock(nullptr);
-        GLO.reset();
     }
     std::vector<PQXAUDIT> stored() {
         auto& a = ctx_->access<PQXAUDIT>();
@@ -62,7 +45,8 @@ protected:
 
     support::TempFolder folder_;
     FixedClock clock_{dayNumber(2026, 12, 8), 14 * 360000 + 5 * 6000};
-    Recorder previewer_;
+    support::RecordingPreviewer previewer_;
+    support::ProgramStateGuard state_{{.clock = &clock_, .previewer = &previewer_}};
     std::shared_ptr<Context> ctx_;
 };
 

@@ -1,10 +1,7 @@
 // Operators and their passwords, the till's log-in, and the company details window.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +16,7 @@
 #include "pos/payment.h"
 #include "pos/till_state.h"
 #include "state/globals.h"
+#include "support.h"
 
 namespace tavlo {
 namespace {
@@ -38,12 +36,7 @@ std::vector<T> records(Context& ctx) {
 class Operators : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tavlo-operators-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(folder_);
-        GLO.reset();
-        ctx_ = std::make_shared<Context>(folder_);
+        ctx_ = std::make_shared<Context>(folder_.path());
         for (const TableDef* t : {&PQXO10::table(), &PQXS10::table(), &PACS10::table()}) ctx_->access(*t).UseFile();
         auto tx = ctx_->transaction<PQXO10, PQXS10>(5s);
         ASSERT_TRUE(tx.active());
@@ -63,11 +56,7 @@ protected:
         ASSERT_EQ(s10.add(), ErrNone);
         ASSERT_TRUE(tx.commit());
     }
-    void TearDown() override {
-        ctx_.reset();
-        std::filesystem::remove_all(folder_);
-        GLO.reset();
-    }
+    void TearDown() override { ctx_.reset(); }
     template <class P>
     TestWindow open(P& p) {
         p.setContext(ctx_);
@@ -89,7 +78,8 @@ protected:
     }
     bool ran(const std::string& name) const { return std::count(rt_.ran.begin(), rt_.ran.end(), name) > 0; }
 
-    std::filesystem::path folder_;
+    support::TempFolder folder_;
+    support::ProgramStateGuard state_;
     std::shared_ptr<Context> ctx_;
     TestRuntime rt_;
 };
@@ -186,7 +176,7 @@ TEST_F(Operators, TwoLogInWindowsKeepTheirOwnOperator) {
     a.press("SelectOperatorButton");
     ASSERT_EQ(ctx_->OPERATOR, "OP3");
     // A second till's log-in on a context of its own: typing a name there changes nothing here.
-    auto other = std::make_shared<Context>(folder_);
+    auto other = std::make_shared<Context>(folder_.path());
     other->access<PQXO10>().UseFile();
     OperatorPassword second;
     second.setContext(other);
@@ -397,7 +387,7 @@ TEST_F(CompanyDetails, ARecordChangedMeanwhileIsNotAddedASecondTime) {
     auto w = open(form);
     {
         // A till posts meanwhile and raises the counter.
-        Context other(folder_);
+        Context other(folder_.path());
         auto& cs = other.access<PACS10>();
         cs.UseFile();
         cs.clearBuffer();
@@ -436,8 +426,9 @@ TEST_F(Operators, MasterPasswordIsTheDefaultUntilTheOwnerChangesOrSwitchesItOff)
         {"", {{"KVT", false}, {"Owner 9", false}, {"off", false}, {"Boss 1", true}}},
     };
     for (const auto& step : steps) {
-        if (step.change)
-            ASSERT_TRUE(*step.change ? setMasterPassword(folder_, step.change) : switchOffMasterPassword(folder_));
+        if (step.change) {
+            ASSERT_TRUE(*step.change ? setMasterPassword(folder_.path(), step.change) : switchOffMasterPassword(folder_.path()));
+        }
         for (const auto& [typed, opens] : step.typed) {
             SCOPED_TRACE(std::string(step.change ? step.change : "(default)") + " / typed " + typed);
             std::uint8_t ok = 0;
@@ -453,7 +444,7 @@ TEST_F(Operators, MasterPasswordIsTheDefaultUntilTheOwnerChangesOrSwitchesItOff)
     std::ifstream in(folder_ / "Tavlo.Ini");
     const std::string ini((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(ini.find("Owner 9"), std::string::npos);
-    EXPECT_FALSE(setMasterPassword(folder_, "   ")) << "a blank master password is refused";
+    EXPECT_FALSE(setMasterPassword(folder_.path(), "   ")) << "a blank master password is refused";
 }
 
 TEST_F(CompanyDetails, OwnerChangesTheMasterPasswordWithTheSupervisorPasswordOnly) {
@@ -483,9 +474,9 @@ TEST_F(CompanyDetails, OwnerChangesTheMasterPasswordWithTheSupervisorPasswordOnl
         m.press("OK");
     });
     w.press("MasterPassword");
-    EXPECT_EQ(masterPasswordState(folder_), MasterState::Own);
-    EXPECT_TRUE(masterPasswordAccepts(folder_, "Owner 9"));
-    EXPECT_FALSE(masterPasswordAccepts(folder_, "KVT"));
+    EXPECT_EQ(masterPasswordState(folder_.path()), MasterState::Own);
+    EXPECT_TRUE(masterPasswordAccepts(folder_.path(), "Owner 9"));
+    EXPECT_FALSE(masterPasswordAccepts(folder_.path(), "KVT"));
 
     rt_.onOpen("MasterPassword", [](TestWindow& m) {
         EXPECT_EQ(m.text("State"), "The master password was set by the owner.");
@@ -494,8 +485,8 @@ TEST_F(CompanyDetails, OwnerChangesTheMasterPasswordWithTheSupervisorPasswordOnl
         m.press("OK");
     });
     w.press("MasterPassword");
-    EXPECT_EQ(masterPasswordState(folder_), MasterState::Off);
-    EXPECT_FALSE(masterPasswordAccepts(folder_, "Owner 9"));
+    EXPECT_EQ(masterPasswordState(folder_.path()), MasterState::Off);
+    EXPECT_FALSE(masterPasswordAccepts(folder_.path(), "Owner 9"));
 
     std::vector<PQXAUDIT> audit;
     auto& a = ctx_->access<PQXAUDIT>();

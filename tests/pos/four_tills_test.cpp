@@ -122,7 +122,7 @@ std::uint16_t expectedType(const Shown& s) {
 TEST(FourTills, EveryPostedDocumentIsExactlyWhatOneScreenShowed) {
     MessageLog messages;
     FixedClock clock(dayNumber(2024, 3, 15), 0);
-    setClock(&clock);
+    support::ProgramStateGuard state({.clock = &clock});
     TempFolder folder;
     {
         // Only the master data exists: the tills create the working and transaction tables
@@ -212,7 +212,6 @@ TEST(FourTills, EveryPostedDocumentIsExactlyWhatOneScreenShowed) {
     }
     EXPECT_EQ(sales, kTills * kSalesPerTill) << "a sale is missing";
     EXPECT_EQ(roundings, expectedRoundings);
-    setClock(nullptr);
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ Decimal expectedTotal(Context& ctx, int i) {
 TEST(PostingKilled, EverySaleIsWhollyPostedOrWhollyWaiting) {
     MessageLog messages;
     FixedClock clock(dayNumber(2024, 3, 15), 0);
-    setClock(&clock);
+    support::ProgramStateGuard state({.clock = &clock});
     TempFolder folder;
     {
         Context ctx(folder.path());
@@ -236,7 +236,6 @@ TEST(PostingKilled, EverySaleIsWhollyPostedOrWhollyWaiting) {
     }
     RecordProperty("killed_inside_a_transaction", killedMidWay);
     EXPECT_GT(killedMidWay, 0) << "no kill landed inside a transaction";
-    setClock(nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "posting_fixture.h"
 
 #include "data/storage.h"
+#include "master_data.h"
 
 #include <algorithm>
 #include <chrono>
@@ -13,95 +14,37 @@ void useAllTables(Context& ctx) {
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
 }
 
-namespace {
-
-void addAccount(Context& ctx, std::uint16_t number, const std::string& cls, const std::string& desc, int type = 0) {
-    auto& a10 = ctx.access<PQXA10>();
-    a10.clearBuffer();
-    a10.rec.ACCNUMBER = number;
-    a10.rec.CLASSCODE = cls;
-    a10.rec.ACCCODE = number;
-    a10.rec.ACCDESC = desc;
-    a10.rec.ACCOUNTTYPE = Decimal(type);
-    ASSERT_EQ(a10.add(), ErrNone) << a10.errorText();
-}
-
-void addVat(Context& ctx, const std::string& code, const char* rate, std::uint16_t acc, bool rebate = false) {
-    auto& v01 = ctx.access<PQXV01>();
-    v01.clearBuffer();
-    v01.rec.VATCODE = code;
-    v01.rec.VATRATE = Decimal::of(rate);
-    v01.rec.ACCNUMBER = acc;
-    v01.rec.VATDESCRIPTION = "VAT " + code;
-    if (rebate) {
-        v01.rec.REBATE = 1;
-        v01.rec.PERCENTAGE = Decimal::of("40");
-        v01.rec.TARRIFF = Decimal::of("0.3750");
-    }
-    ASSERT_EQ(v01.add(), ErrNone) << v01.errorText();
-}
-
-void addItem(Context& ctx, const std::string& code, const std::string& desc, const char* price,
-             const std::string& vatCode, const std::string& vatStatus, std::uint16_t ent, std::uint16_t salesAcc) {
-    auto& a301 = ctx.access<PQXA301>();
-    a301.clearBuffer();
-    a301.rec.ITEMCODE = code;
-    a301.rec.ITEMDESC = desc;
-    a301.rec.ACCNUMBER = 3000;
-    a301.rec.POSSELLINGPRICE = Decimal::of(price);
-    a301.rec.VATCODE = vatCode;
-    a301.rec.VATSTATUS = vatStatus;
-    a301.rec.ENTNUMBER = ent;
-    a301.rec.NOTSTOCKITEM = 1;
-    a301.rec.SALESACCOUNT = salesAcc;
-    ASSERT_EQ(a301.add(), ErrNone) << a301.errorText();
-}
-
-}  // namespace
-
 void seedMasterData(Context& ctx, std::uint32_t lastDocNr, const std::string& prefix) {
-    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXC11, PQXS10, PACS10>(5s);
-    ASSERT_TRUE(tx.active()) << tx.errorText();
-    addAccount(ctx, kSalesAcc, "A", "Sales");
-    addAccount(ctx, kSalesAcc2, "B", "Sales kitchen");
-    addAccount(ctx, kCashAcc, "K", "Cash till");
-    addAccount(ctx, kCardAcc, "K", "Card till");
-    addAccount(ctx, kDiscAcc, "E", "Discount allowed");
-    addAccount(ctx, kVatAcc, "L", "VAT output");
-    addAccount(ctx, kRebateVatAcc, "L", "Fuel rebate");
-    addAccount(ctx, kDebtor, "D", "Debtor one", 11);
-    addAccount(ctx, kDebtor2, "D", "Debtor two", 11);
-    addVat(ctx, "01", "15.0", kVatAcc);
-    addVat(ctx, "R1", "0.0", kRebateVatAcc, true);
-    addItem(ctx, "COKE", "Cola 330ml", "11.50", "01", "I", 3, kSalesAcc);
-    addItem(ctx, "BREAD", "Brown bread", "20.00", "01", "E", 4, kSalesAcc);
-    addItem(ctx, "MILK", "Fresh milk 1 litre", "9.99", "", "", 5, kSalesAcc);
-    addItem(ctx, "DIESEL", "Diesel per litre", "15.00", "R1", "E", 6, kSalesAcc);
-    addItem(ctx, "CAKE", "Chocolate cake slice", "7.25", "01", "I", 7, kSalesAcc2);
-
-    auto& c11 = ctx.access<PQXC11>();
-    c11.clearBuffer();
-    c11.rec.CLIENTNO = kCashClient;
-    c11.rec.NAME = "Table seven";
-    ASSERT_EQ(c11.add(), ErrNone);
-
-    auto& s10 = ctx.access<PQXS10>();
-    s10.clearBuffer();
-    s10.rec.SPECNUMBER = 1;
-    s10.rec.POSACCNUMBER = kCashAcc;
-    s10.rec.POSDIRECTACC = kCardAcc;
-    s10.rec.POSDISCACC = kDiscAcc;
-    ASSERT_EQ(s10.add(), ErrNone);
-
-    auto& cs10 = ctx.access<PACS10>();
-    cs10.clearBuffer();
-    cs10.rec.USERNUMBER = 1;
-    cs10.rec.USERNAME = "Corner Cafe";
-    cs10.rec.PREFIX = prefix;
-    cs10.rec.LASTDOCNR = lastDocNr;
-    cs10.rec.SALESNUMBER = 10;
-    ASSERT_EQ(cs10.add(), ErrNone);
-    ASSERT_TRUE(tx.commit()) << tx.errorText();
+    support::MasterData data;
+    data.account(kSalesAcc, "A", "Sales");
+    data.account(kSalesAcc2, "B", "Sales kitchen");
+    data.account(kCashAcc, "K", "Cash till");
+    data.account(kCardAcc, "K", "Card till");
+    data.account(kDiscAcc, "E", "Discount allowed");
+    data.account(kVatAcc, "L", "VAT output");
+    data.account(kRebateVatAcc, "L", "Fuel rebate");
+    data.account(kDebtor, "D", "Debtor one", 11);
+    data.account(kDebtor2, "D", "Debtor two", 11);
+    data.vat("01", "15.0", kVatAcc);
+    PQXV01& rebate = data.vat("R1", "0.0", kRebateVatAcc);
+    rebate.REBATE = 1;
+    rebate.PERCENTAGE = Decimal::of("40");
+    rebate.TARRIFF = Decimal::of("0.3750");
+    auto item = [&](const char* code, const char* desc, const char* price, const char* vatCode, const char* vatStatus,
+                    std::uint16_t ent, std::uint16_t salesAcc) {
+        PQXA301& i = data.item(code, desc, price, vatCode, vatStatus, salesAcc);
+        i.ACCNUMBER = 3000;
+        i.ENTNUMBER = ent;
+    };
+    item("COKE", "Cola 330ml", "11.50", "01", "I", 3, kSalesAcc);
+    item("BREAD", "Brown bread", "20.00", "01", "E", 4, kSalesAcc);
+    item("MILK", "Fresh milk 1 litre", "9.99", "", "", 5, kSalesAcc);
+    item("DIESEL", "Diesel per litre", "15.00", "R1", "E", 6, kSalesAcc);
+    item("CAKE", "Chocolate cake slice", "7.25", "01", "I", 7, kSalesAcc2);
+    data.cashClient(kCashClient, "Table seven");
+    data.till(kCashAcc, kCardAcc, kDiscAcc);
+    data.company("Corner Cafe", prefix, lastDocNr).SALESNUMBER = 10;
+    ASSERT_EQ(data.store(ctx), "");
 }
 
 PQXV60 computeLine(Context& ctx, const LineSpec& spec, std::uint16_t salesNumber) {
@@ -260,10 +203,6 @@ void expectSoundDocuments(Context& ctx) {
 }
 
 void PostingTest::SetUp() {
-    // These tests need no protection against power loss; the killed-process test keeps it.
-    setSyncWrites(false);
-    GLO.reset();
-    setClock(&clock_);
     ctx_ = std::make_unique<Context>(folder_.path());
     ctx_->OPERATOR = "OP1";
     useAllTables(*ctx_);
@@ -275,9 +214,6 @@ void PostingTest::SetUp() {
 void PostingTest::TearDown() {
     till_.reset();
     ctx_.reset();
-    setClock(nullptr);
-    GLO.reset();
-    setSyncWrites(true);
 }
 
 Decimal PostingTest::ring(const std::vector<LineSpec>& specs) {

@@ -94,6 +94,8 @@ protected:
     std::unique_ptr<TillState> till_;
     MessageLog messages_;
     FixedClock clock_{dayNumber(2024, 3, 15), 14 * 360000 + 5 * 6000};
+    // These tests need no protection against power loss; the killed-process test keeps it.
+    support::ProgramStateGuard state_{{.clock = &clock_, .syncWrites = false}};
     std::vector<SlipArgs> slips_;
     bool finish();
 };

@@ -54,7 +54,7 @@ std::uint16_t salesNumber(int till, int i) { return static_cast<std::uint16_t>(1
 TEST(PostingTwoTills, BothTillsPostEverySaleUnderUniqueNumbers) {
     MessageLog messages;
     FixedClock clock(dayNumber(2024, 3, 15), 0);
-    setClock(&clock);
+    support::ProgramStateGuard state({.clock = &clock});
     TempFolder folder;
     {
         // The table files exist before the tills start: two processes creating the same file
@@ -116,7 +116,6 @@ TEST(PostingTwoTills, BothTillsPostEverySaleUnderUniqueNumbers) {
     EXPECT_TRUE(allRecords<PQXV60>(ctx).empty());
     EXPECT_EQ(company(ctx).LASTDOCNR, *numbers.rbegin());
     EXPECT_EQ(allRecords<PQXH20>(ctx).size(), 2u * kSalesPerTill);
-    setClock(nullptr);
 }
 
 }  // namespace

@@ -137,7 +137,7 @@ TEST(SupPasswordDialog, WrongPasswordKeepsTheDialogOpenAndCancelLeavesTheArgumen
 }
 
 TEST(SupPasswordDialog, AfrikaansTexts) {
-    GLO.reset();
+    support::ProgramStateGuard state;
     GLO.LANGUAGENO = kAfrikaans;
     TestRuntime rt;
     std::uint8_t ok = 0;
@@ -148,7 +148,6 @@ TEST(SupPasswordDialog, AfrikaansTexts) {
     EXPECT_EQ(rt.messages[0].title, "Waarskuwing!");
     EXPECT_EQ(rt.messages[0].text, "Die wagwoord is nie reg nie ...");
     rt.finish(w);
-    GLO.reset();
 }
 
 // ---- pick lists -------------------------------------------------------------------------------

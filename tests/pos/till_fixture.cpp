@@ -83,9 +83,6 @@ void seedTillData(Context& ctx) {
 }
 
 void TillTest::SetUp() {
-    GLO.reset();
-    setClock(&clock_);
-    report::setReportPreviewer(&previewer_);
     ctx_ = std::make_shared<Context>(folder_.path());
     ctx_->OPERATOR = "OP1";
     useAllTables(*ctx_);
@@ -98,9 +95,6 @@ void TillTest::TearDown() {
     closeTill();
     screen_.reset();
     ctx_.reset();
-    report::setReportPreviewer(nullptr);
-    setClock(nullptr);
-    GLO.reset();
 }
 
 TestWindow& TillTest::openTill() {

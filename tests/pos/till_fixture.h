@@ -67,6 +67,7 @@ public:
     TestRuntime rt_;
     RecordingPreviewer previewer_;
     FixedClock clock_{dayNumber(2024, 3, 15), 14 * 360000 + 5 * 6000};
+    support::ProgramStateGuard state_{{.clock = &clock_, .previewer = &previewer_}};
     std::unique_ptr<BrowsePointOfSale> screen_;
     std::optional<TestWindow> till_;
 };

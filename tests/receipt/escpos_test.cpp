@@ -4,6 +4,7 @@
 #include "escpos_decoder.h"
 #include "receipt/escpos.h"
 #include "state/globals.h"
+#include "support.h"
 
 namespace tavlo::receipt {
 namespace {
@@ -69,6 +70,7 @@ TEST(EscPos, AfrikaansLettersGoOutInTheChosenCodePage) {
 }
 
 TEST(EscPos, EveryLineFitsThePaperAndTheFiguresStayWhole) {
+    support::ProgramStateGuard state;
     for (GLO.LANGUAGENO = 1; GLO.LANGUAGENO <= 2; ++GLO.LANGUAGENO)
         for (int width : {48, 32}) {
             auto lines = layoutReceipt(sample(), width);
@@ -82,7 +84,6 @@ TEST(EscPos, EveryLineFitsThePaperAndTheFiguresStayWhole) {
                                        "12 Hoofweg", "Springs   1559", "4999999999", "ORD-77"})
                 EXPECT_NE(all.find(figure), std::string::npos) << width << " columns lack " << figure << "\n" << all;
         }
-    GLO.reset();
 }
 
 TEST(EscPos, CutThenDrawerPulseOnTheChosenPin) {

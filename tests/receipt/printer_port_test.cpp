@@ -113,6 +113,7 @@ TEST(PrinterPort, DeliversEveryByteToAFileAndANetworkPrinter) {
 }
 
 TEST(PrinterPort, APrinterThatIsNotThereIsToldWithinTheLimit) {
+    support::ProgramStateGuard state;
     support::TempFolder folder;
     testing::SilentPrinter silent;
     testing::StuckPrinter stuck;
@@ -137,7 +138,6 @@ TEST(PrinterPort, APrinterThatIsNotThereIsToldWithinTheLimit) {
     GLO.LANGUAGENO = kAfrikaans;
     SendResult r = sendToPrinter(*PrinterTarget::parse("net:127.0.0.1:" + std::to_string(testing::closedPort())), "x");
     EXPECT_NE(r.error.find("Die strokiesdrukker"), std::string::npos) << r.error;
-    GLO.reset();
 }
 
 TEST(PrinterPort, CupsQueueGetsTheJobRawWithoutAShell) {

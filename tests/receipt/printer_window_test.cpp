@@ -8,14 +8,13 @@
 #include "test_runtime.h"
 #include "operators/user_details.h"
 #include "receipt/receipt_settings.h"
-#include "state/globals.h"
 #include "support.h"
 
 namespace tavlo::receipt {
 namespace {
 
 TEST(ReceiptPrinterWindow, TestPageAndDrawerTestUseTheTypedSettingsAndOkKeepsThem) {
-    GLO.reset();
+    support::ProgramStateGuard state;
     support::TempFolder folder;
     auto ctx = std::make_shared<Context>(folder.path());
     testing::FakeNetworkPrinter printer;

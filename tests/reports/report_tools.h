@@ -1,9 +1,10 @@
 #pragma once
-// Helpers for report tests: a scratch folder and the output of the PDF command-line tools.
+// Helpers for report tests: the output of the PDF command-line tools.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include "support.h"
 
 namespace tavlo::report::testing {
 
@@ -22,26 +23,7 @@ inline std::string quoted(const std::filesystem::path& p) { return "'" + p.strin
 inline std::string pdfInfo(const std::filesystem::path& pdf) { return runCommand("pdfinfo " + quoted(pdf)); }
 inline std::string pdfText(const std::filesystem::path& pdf) { return runCommand("pdftotext -layout " + quoted(pdf) + " -"); }
 
-// A fresh folder under the system's temporary folder, removed again at the end of the test.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavlo-report-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    // TAVLO_KEEP_TEST_FILES=1 keeps the folder, to look at the PDF files afterwards.
-    ~ScratchFolder() {
-        if (std::getenv("TAVLO_KEEP_TEST_FILES")) return;
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+using ScratchFolder = support::TempFolder;
 
-private:
-    std::filesystem::path path_;
-};
 
 }  // namespace tavlo::report::testing

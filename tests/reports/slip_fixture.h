@@ -17,16 +17,7 @@
 
 namespace tavlo::report::testing {
 
-// Keeps every output a report hands to the face.
-class RecordingPreviewer : public ReportPreviewer {
-public:
-    std::optional<std::string> show(Runtime&, ReportOutput& output) override {
-        shown.push_back(output);
-        return failure;
-    }
-    std::vector<ReportOutput> shown;
-    std::optional<std::string> failure;
-};
+using support::RecordingPreviewer;
 
 struct SaleLine {
     std::string itemCode;
@@ -58,9 +49,6 @@ constexpr std::uint16_t kDebtorAccount = 6001;
 class SlipFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        GLO.reset();
-        setClock(&clock_);
-        setReportPreviewer(&previewer_);
         // A fresh data folder each time, so a test may start over with SetUp.
         data_ = folder_ / ("data" + std::to_string(++runs_));
         std::filesystem::create_directories(data_);
@@ -73,12 +61,7 @@ protected:
                                   &PQXT20::table(), &PQXT21::table()})
             ctx_->access(*t).Open();
     }
-    void TearDown() override {
-        ctx_.reset();
-        setReportPreviewer(nullptr);
-        setClock(nullptr);
-        GLO.reset();
-    }
+    void TearDown() override { ctx_.reset(); }
 
     void company(const std::string& prefix = "AB ") {
         auto& cs = ctx_->access<PACS10>();
@@ -268,11 +251,12 @@ protected:
         return &missing;
     }
 
-    ScratchFolder folder_;
+    support::TempFolder folder_;
     std::filesystem::path data_;
     int runs_ = 0;
     FixedClock clock_{dayNumber(2024, 3, 15), 14 * 360000 + 32 * 6000};
     RecordingPreviewer previewer_;
+    support::ProgramStateGuard state_{{.clock = &clock_, .previewer = &previewer_}};
     TestRuntime runtime_;
     std::unique_ptr<Context> ctx_;
     std::uint32_t detail_ = 0;

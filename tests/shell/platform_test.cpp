@@ -4,16 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
+#include "support.h"
 #include "util/platform.h"
 
 using namespace tavlo;
 
 TEST(Platform, RunsAProgramToItsEndAndGivesItsExitCode) {
-    std::random_device rd;
-    auto folder = std::filesystem::temp_directory_path() / ("tavlo-run-" + std::to_string(rd()));
-    std::filesystem::create_directories(folder);
+    support::TempFolder temp;
+    const auto folder = temp.path();
     auto script = folder / "posconv.exe";
     std::ofstream(script) << "#!/bin/sh\nsleep 0.2\necho done > \"" << (folder / "mark").string() << "\"\nexit 7\n";
     ::chmod(script.c_str(), 0755);
@@ -33,12 +32,11 @@ TEST(Platform, RunsAProgramToItsEndAndGivesItsExitCode) {
         EXPECT_EQ(code, c.code) << c.name;
         EXPECT_EQ(std::filesystem::exists(folder / "mark"), c.code.has_value()) << c.name;  // waited for
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(Platform, RunsAProgramWithItsWordsInItsFolderWithoutMovingThisProcess) {
-    std::random_device rd;
-    auto folder = std::filesystem::temp_directory_path() / ("tavlo-run-" + std::to_string(rd()));
+    support::TempFolder temp;
+    const auto folder = temp.path();
     std::filesystem::create_directories(folder / "work dir");
     auto script = folder / "show";
     std::ofstream(script) << "#!/bin/sh\npwd > \"" << (folder / "out").string()
@@ -52,5 +50,4 @@ TEST(Platform, RunsAProgramWithItsWordsInItsFolderWithoutMovingThisProcess) {
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all, (folder / "work dir").string() + "\n[-add]\n[E:/My Backups/T01]\n[*.tps]\n[$HOME]\n");  // no shell
     EXPECT_EQ(systemPlatform().runAndWait(script, {}, folder / "missing"), std::nullopt);
-    std::filesystem::remove_all(folder);
 }

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support.h"
+
 namespace tavlo {
 namespace {
 
@@ -15,13 +17,6 @@ namespace fs = std::filesystem;
 
 class Settings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/tavlo-settings-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     void put(const std::string& name, const std::string& text) { std::ofstream(dir / name, std::ios::binary) << text; }
     std::string get(const std::string& name) {
         std::ifstream in(dir / name, std::ios::binary);
@@ -29,7 +24,8 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    fs::path dir;
+    support::TempFolder folder;
+    fs::path dir = folder.path();
 };
 
 TEST_F(Settings, MissingFileSectionOrKeyGivesTheDefault) {

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "framework/errors.h"
 #include "test_runtime.h"
@@ -13,6 +12,7 @@
 #include "state/globals.h"
 #include "util/platform.h"
 #include "state/settings.h"
+#include "support.h"
 
 namespace tavlo::testing {
 
@@ -61,10 +61,7 @@ public:
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::random_device rd;
-        platform.folder = std::filesystem::temp_directory_path() / ("tavlo-shell-" + std::to_string(rd()));
-        std::filesystem::create_directories(platform.folder);
-        GLO.reset();
+        platform.folder = folder.path();
         access.useFolder(platform.folder);
         setWindowTranslator(&translator);
     }
@@ -72,8 +69,6 @@ protected:
         setWindowTranslator(nullptr);
         access.CloseTables();
         GlobalErrors().SetProcedureName("");
-        std::filesystem::remove_all(platform.folder);
-        GLO.reset();
     }
     std::filesystem::path file(const std::string& name) const { return platform.folder / name; }
     void write(const std::string& name, std::string_view section, std::string_view key, std::string_view value) {
@@ -97,6 +92,8 @@ protected:
         });
     }
 
+    support::TempFolder folder;
+    support::ProgramStateGuard state;
     NamedPlatform platform;
     AccessControl access;
     ListTranslator translator;

@@ -1,18 +1,17 @@
 #include "bench_tables.h"
 
-#include <chrono>
+#include <algorithm>
 #include <stdexcept>
 #include <variant>
 
 #include "data/file_manager.h"
 #include "data/storage.h"
 #include "data/tables.h"
+#include "master_data.h"
 #include "util/date.h"
 #include "util/text.h"
 
 namespace tavlo::support {
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -118,55 +117,26 @@ void seedPostedSales(const std::filesystem::path& folder, int documents) {
 }
 
 
-void seedBenchShop(const std::filesystem::path& folder, int documents) {
-    auto check = [](bool ok, const std::string& what) {
-        if (!ok) throw std::runtime_error("seeding: " + what);
-    };
+void seedBenchShop(const std::filesystem::path& folder, int documents, int items, std::uint32_t lastDocNr) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) {
         ctx.access(*t).UseFile();
-        check(ctx.access(*t).OpenNow() == LevelBenign, "open " + t->label);
+        check(ctx.access(*t).OpenNow() == LevelBenign, "seeding: open " + t->label);
     }
-    {
-        auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10>(5s);
-        auto& a10 = ctx.access<PQXA10>();
-        for (auto [n, cls] : {std::pair{1000, "A"}, {8400, "K"}, {9500, "L"}, {4900, "E"}}) {
-            a10.clearBuffer();
-            a10.rec.ACCNUMBER = static_cast<std::uint16_t>(n);
-            a10.rec.CLASSCODE = cls;
-            a10.rec.ACCCODE = static_cast<std::uint16_t>(n);
-            a10.rec.ACCDESC = "Account " + std::to_string(n);
-            check(a10.add() == ErrNone, "account");
-        }
-        auto& v01 = ctx.access<PQXV01>();
-        v01.clearBuffer();
-        v01.rec.VATCODE = "01";
-        v01.rec.VATRATE = Decimal::of("15.0");
-        v01.rec.ACCNUMBER = 9500;
-        check(v01.add() == ErrNone, "vat");
-        auto& a301 = ctx.access<PQXA301>();
-        for (int i = 0; i < 5; ++i) {
-            a301.clearBuffer();
-            a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
-            a301.rec.ITEMDESC = "Item " + std::to_string(i);
-            a301.rec.ENTNUMBER = static_cast<std::uint16_t>(i + 1);
-            check(a301.add() == ErrNone, "item");
-        }
-        auto& s10 = ctx.access<PQXS10>();
-        s10.clearBuffer();
-        s10.rec.SPECNUMBER = 1;
-        s10.rec.POSACCNUMBER = 8400;
-        s10.rec.POSDIRECTACC = 8400;
-        s10.rec.POSDISCACC = 4900;
-        check(s10.add() == ErrNone, "spec");
-        auto& cs10 = ctx.access<PACS10>();
-        cs10.clearBuffer();
-        cs10.rec.USERNUMBER = 1;
-        cs10.rec.PREFIX = "B";
-        cs10.rec.LASTDOCNR = static_cast<std::uint32_t>(documents);
-        check(cs10.add() == ErrNone, "company");
-        check(tx.commit(), "seed");
-    }
+    MasterData data;
+    data.account(1000, "A", "Sales");
+    data.account(8400, "K", "Cash till");
+    data.account(8410, "K", "Card till");
+    data.account(9500, "L", "VAT output");
+    data.account(4900, "E", "Discount allowed");
+    data.vat("01", "15.0", 9500);
+    for (int i = 0; i < items; ++i)
+        data.item("ITEM" + std::to_string(i), "Item number " + std::to_string(i), std::to_string(11 + i) + ".50", "01",
+                  i % 2 ? "I" : "E", 1000).ENTNUMBER = static_cast<std::uint16_t>(i + 1);
+    data.till(8400, 8410, 4900);
+    data.company("Bench Cafe", "B", std::max(static_cast<std::uint32_t>(documents), lastDocNr));
+    const std::string error = data.store(ctx);
+    check(error.empty(), "seeding: " + error);
     seedPostedSales(folder, documents);
 }
 

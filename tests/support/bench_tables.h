@@ -38,9 +38,11 @@ private:
 // files must exist.
 void seedPostedSales(const std::filesystem::path& folder, int documents);
 
-// A shop for benchmarks in an empty folder: every table file, accounts 1000 (sales), 8400 (cash
-// and card), 9500 (VAT), 4900 (rounding), VAT code "01" at 15 %, items ITEM0..ITEM4, the
-// specification record, the company record with prefix "B", and `documents` posted sales.
-void seedBenchShop(const std::filesystem::path& folder, int documents);
+// A shop for benchmarks in an empty folder: every table file, accounts 1000 (sales), 8400 (cash),
+// 8410 (card), 9500 (VAT) and 4900 (discount), VAT code "01" at 15 %, `items` items ITEM0, ITEM1
+// ... priced 11.50, 12.50 ... (VAT included in every second one), the till's specification, the
+// company "Bench Cafe" with prefix "B", and `documents` posted sales. The company's last document
+// number is `documents`, or lastDocNr when that is higher (for documents added otherwise).
+void seedBenchShop(const std::filesystem::path& folder, int documents, int items = 5, std::uint32_t lastDocNr = 0);
 
 }  // namespace tavlo::support

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "data/storage.h"
+#include "state/globals.h"
+
 namespace tavlo::support {
 
 TempFolder::TempFolder() {
@@ -19,6 +22,7 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
+    if (std::getenv("TAVLO_KEEP_TEST_FILES")) return;
     std::error_code ec;
     // Permissions a test took away must not keep the folder from being removed.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
@@ -27,7 +31,22 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ec);
 }
 
-MessageScript::MessageScript() {
+ProgramStateGuard::ProgramStateGuard(const ProgramState& state) {
+    GLO.reset();
+    setClock(state.clock);
+    report::setReportPreviewer(state.previewer);
+    setSyncWrites(state.syncWrites);
+}
+
+ProgramStateGuard::~ProgramStateGuard() {
+    GLO.reset();
+    setClock(nullptr);
+    report::setReportPreviewer(nullptr);
+    setSyncWrites(true);
+    setMessageHandler(nullptr);
+}
+
+MessageScript::MessageScript(std::initializer_list<unsigned> answers) : answers_(answers) {
     setMessageHandler([this](const MessageRequest& r) {
         shown.push_back(r);
         if (answers_.empty()) return r.defaultButton;

@@ -1,6 +1,7 @@
 #pragma once
-// Helpers shared by the tests: a temporary data folder, a message-box script, and running a piece
-// of a test in a child process (another station, a till that dies, an unprivileged user).
+// Helpers shared by the tests: a temporary data folder, a message-box script, the program-wide
+// state put back after a test, and running a piece of a test in a child process (another
+// station, a till that dies, an unprivileged user).
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -9,10 +10,13 @@
 
 #include "data/file_manager.h"
 #include "framework/message.h"
+#include "reports/report_output.h"
+#include "util/date.h"
 
 namespace tavlo::support {
 
-// A fresh folder under the system's temporary folder, removed with everything in it afterwards.
+// A fresh folder under the system's temporary folder, removed with everything in it afterwards
+// (TAVLO_KEEP_TEST_FILES=1 keeps it, to look at the files a test wrote).
 class TempFolder {
 public:
     TempFolder();
@@ -26,11 +30,40 @@ private:
     std::filesystem::path path_;
 };
 
-// Records every message box while it lives. Answers come from answer() in order; when none is
-// queued the box's default button answers.
+// What a test puts in place of the program-wide state while its guard lives.
+struct ProgramState {
+    const Clock* clock = nullptr;                   // nullptr: the system clock
+    report::ReportPreviewer* previewer = nullptr;  // nullptr: none
+    bool syncWrites = true;                         // off where power loss needs no protection
+};
+
+// Starts a test on fresh globals (GLO) with the given clock, previewer and disk writes, and
+// leaves them as a program starts: fresh globals, the system clock, no previewer, synchronous
+// writes and no message handler. A fixture holds one as a member, after its clock and previewer.
+class ProgramStateGuard {
+public:
+    explicit ProgramStateGuard(const ProgramState& state = {});
+    ~ProgramStateGuard();
+    ProgramStateGuard(const ProgramStateGuard&) = delete;
+    ProgramStateGuard& operator=(const ProgramStateGuard&) = delete;
+};
+
+// Keeps every output a report hands to the face, and answers with failure (none: shown).
+class RecordingPreviewer : public report::ReportPreviewer {
+public:
+    std::optional<std::string> show(Runtime&, report::ReportOutput& output) override {
+        shown.push_back(output);
+        return failure;
+    }
+    std::vector<report::ReportOutput> shown;
+    std::optional<std::string> failure;
+};
+
+// Records every message box while it lives. Answers come from the ones given and answer(), in
+// order; when none is queued the box's default button answers.
 class MessageScript {
 public:
-    MessageScript();
+    explicit MessageScript(std::initializer_list<unsigned> answers = {});
     ~MessageScript();
     MessageScript(const MessageScript&) = delete;
     MessageScript& operator=(const MessageScript&) = delete;

@@ -31,9 +31,6 @@ inline Window customerWindow(bool okMoved = false) {
 
 class TranslateTest : public ::testing::Test {
 protected:
-    TranslateTest() { setSyncWrites(false); }
-    ~TranslateTest() override { setSyncWrites(true); }
-
     std::filesystem::path storeFile() const { return folder.path() / "POSlan.tps"; }
 
     // Languages 1 and 2 and the control types, as the shipped store carries them.
@@ -76,6 +73,7 @@ protected:
 
     support::TempFolder folder;
     support::MessageScript messages;
+    support::ProgramStateGuard state{{.syncWrites = false}};
 };
 
 }  // namespace tavlo

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support.h"
 #include "util/date.h"
 
 namespace tavlo {
@@ -141,7 +142,7 @@ TEST(Picture, ParsesWhatWasTypedBackThroughTheSamePicture) {
 
 TEST(Picture, ParsesDates) {
     FixedClock fixed(dayNumber(2024, 6, 1), 0);
-    setClock(&fixed);
+    support::ProgramStateGuard state({.clock = &fixed});
     const struct {
         const char* picture;
         const char* typed;
@@ -166,7 +167,6 @@ TEST(Picture, ParsesDates) {
             EXPECT_FALSE(v.has_value());
         }
     }
-    setClock(nullptr);
 }
 
 }  // namespace
