@@ -151,25 +151,37 @@ void closeTill(QWidget* till, const std::atomic<bool>& done) {
     ASSERT_TRUE(eventually([&] { return done.load(); }));
 }
 
-TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
-    application();
-    support::TempFolder folder;
-    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    support::ProgramStateGuard state({.clock = &clock});
-    seed(folder.path());
-    installReportPreview();
+// The shop of these tests on a fresh folder at a fixed time, the Qt runtime, and the log-in
+// running on it until the till closes.
+class TillGui : public ::testing::Test {
+protected:
+    void SetUp() override {
+        application();
+        seed(folder.path());
+        installReportPreview();
+    }
+    // Starts the log-in, logs Anna in and returns the till window.
+    QWidget* openTill() {
+        runtime.launch([this] {
+            OperatorPassword login;
+            login.setContext(context);
+            runtime.run(login);
+            done = true;
+        });
+        return logIn(*context);
+    }
 
+    support::TempFolder folder;
+    FixedClock clock{dayNumber(2024, 3, 15), 14 * 360000};
+    support::ProgramStateGuard state{{.clock = &clock}};
     QtRuntime runtime;
     std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder.path());
-    runtime.launch([&] {
-        OperatorPassword login;
-        login.setContext(context);
-        runtime.run(login);
-        done = true;
-    });
+    std::shared_ptr<Context> context = std::make_shared<Context>(folder.path());
+};
 
-    QWidget* till = logIn(*context);
+TEST_F(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
+
+    QWidget* till = openTill();
     ASSERT_NE(till, nullptr);
     EXPECT_EQ(till->windowTitle(), "Point Of Sale");
     auto* list = till->findChild<QAbstractItemView*>("List");
@@ -252,23 +264,8 @@ TEST(TillGui, OperatorRingsUpTwoLinesTendersCashAndFinishes) {
 
 // A cash client's tab on the real window: one visit rung up and Print Tab (the tab slip in the
 // preview, the lines stored on the tab), then a later visit takes the tab up again and pays it.
-TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
-    application();
-    support::TempFolder folder;
-    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    support::ProgramStateGuard state({.clock = &clock});
-    seed(folder.path());
-    installReportPreview();
-    QtRuntime runtime;
-    std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder.path());
-    runtime.launch([&] {
-        OperatorPassword login;
-        login.setContext(context);
-        runtime.run(login);
-        done = true;
-    });
-    QWidget* till = logIn(*context);
+TEST_F(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
+    QWidget* till = openTill();
     ASSERT_NE(till, nullptr);
     auto* list = till->findChild<QAbstractItemView*>("List");
     auto* total = till->findChild<QLabel*>("Total");
@@ -365,13 +362,7 @@ TEST(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
 
 // A scanner types each code and Enter: three lines rung up with nothing pressed in between,
 // tendered in cash, finished and posted. F1 on the till opens the till's page of the guide.
-TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
-    application();
-    support::TempFolder folder;
-    FixedClock clock(dayNumber(2024, 3, 15), 14 * 360000);
-    support::ProgramStateGuard state({.clock = &clock});
-    seed(folder.path());
-    installReportPreview();
+TEST_F(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     // The guide beside the program, as the build puts it beside the till.
     const std::filesystem::path guide = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "guide";
     std::filesystem::path source(__FILE__);  // relative to the build folder when the compiler was given relative paths
@@ -383,16 +374,7 @@ TEST(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     OpenedFiles opened;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
 
-    QtRuntime runtime;
-    std::atomic<bool> done{false};
-    auto context = std::make_shared<Context>(folder.path());
-    runtime.launch([&] {
-        OperatorPassword login;
-        login.setContext(context);
-        runtime.run(login);
-        done = true;
-    });
-    QWidget* till = logIn(*context);
+    QWidget* till = openTill();
     ASSERT_NE(till, nullptr);
     auto* list = till->findChild<QAbstractItemView*>("List");
     // A code the shop does not have: refused with a word in the status bar, the cursor stays in it.
