@@ -142,14 +142,7 @@ TEST_F(TranslateTest, ARedesignedWindowKeepsItsTranslationsByDesignText) {
 }
 
 TEST_F(TranslateTest, OutdatedMismatchedAndDamagedDefinitionsLeaveTheWindowAsDesigned) {
-    seedStore();
-    {
-        ProTaalClass capture;
-        capture.Init(folder.path().string(), "POS", 2, 1, false, false);
-        Window w = customerWindow();
-        capture.translateWindow(w, "Tavlo", "Customers", "Window");
-    }
-    translateStored("Customers", kAfrikaans);
+    storeCustomers(kAfrikaans);
     ProTaalClass t;
     t.Init(folder.path().string(), "POS", 1, 2, true, true);
     std::vector<std::pair<std::string, std::size_t>> viewed;
@@ -259,14 +252,7 @@ TEST_F(TranslateTest, TwoWritersNeverTakeTheSameStructureNumber) {
 }
 
 TEST_F(TranslateTest, OneTranslatorServesManyThreads) {
-    seedStore();
-    {
-        ProTaalClass capture;
-        capture.Init(folder.path().string(), "POS", 2, 1, false, false);
-        Window w = customerWindow();
-        capture.translateWindow(w, "Tavlo", "Customers", "Window");
-    }
-    translateStored("Customers", kAfrikaans);
+    storeCustomers(kAfrikaans);
     ProTaalClass t;
     t.Init(folder.path().string(), "POS", 1, 2, true, true);
     std::atomic<int> translated{0};
@@ -322,14 +308,7 @@ protected:
 };
 
 TEST_F(TranslateTest, SwitchingBackToTheDesignLanguageRestoresTheDesignTexts) {
-    seedStore();
-    {
-        ProTaalClass capture;
-        capture.Init(folder.path().string(), "POS", 2, 1, false, false);
-        Window w = customerWindow();
-        capture.translateWindow(w, "Tavlo", "Customers", "Window");
-    }
-    translateStored("Customers", kAfrikaans);
+    storeCustomers(kAfrikaans);
     ProTaalClass t;
     t.Init(folder.path().string(), "POS", 1, 2, true, true);
     setWindowTranslator(&t);

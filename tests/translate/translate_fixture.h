@@ -71,6 +71,18 @@ protected:
         ASSERT_TRUE(s.putDefinition(row->STRUKTUURNO, 2, BouVeldBuffer(*design)));
     }
 
+    // The customer window captured in its design texts and translated through `words`.
+    void storeCustomers(const std::map<std::string, std::string>& words) {
+        seedStore();
+        {
+            ProTaalClass capture;
+            capture.Init(folder.path().string(), "POS", 2, 1, false, false);
+            Window w = customerWindow();
+            capture.translateWindow(w, "Tavlo", "Customers", "Window");
+        }
+        translateStored("Customers", words);
+    }
+
     support::TempFolder folder;
     support::MessageScript messages;
     support::ProgramStateGuard state{{.syncWrites = false}};
