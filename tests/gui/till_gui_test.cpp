@@ -151,6 +151,28 @@ void closeTill(QWidget* till, const std::atomic<bool>& done) {
     ASSERT_TRUE(eventually([&] { return done.load(); }));
 }
 
+// The pay-method question (Cash, as it comes) answered OK, `paid` typed in Paid, the change
+// shown, and Finished pressed: its slip comes up in the preview. With `offered`, Paid must first
+// have the focus and offer that amount.
+void payCashAndFinish(QWidget* till, const char* paid, const char* change, const char* shot,
+                      const char* offered = nullptr) {
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
+    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
+    auto* entry = till->findChild<QLineEdit*>("Paid");
+    if (offered) ASSERT_TRUE(eventually([&] { return entry->hasFocus() && entry->text().trimmed() == offered; }));
+    entry->setFocus();
+    entry->selectAll();
+    QTest::keyClicks(entry, paid);
+    QTest::keyClick(entry, Qt::Key_Return);
+    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == change; }));
+    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
+    PreviewWatch slip;
+    slip.start(shot);
+    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
+    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+}
+
 // The shop of these tests on a fresh folder at a fixed time, the Qt runtime, and the log-in
 // running on it until the till closes.
 class TillGui : public ::testing::Test {
@@ -315,20 +337,7 @@ TEST_F(TillGui, ACashClientsTabIsPrintedAndLaterPaid) {
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "23.00"; }));
     EXPECT_EQ(list->model()->index(0, 0).data().toString(), "COKE");
     QTest::mouseClick(button(till, "PayTabButton"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
-    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
-    auto* paid = till->findChild<QLineEdit*>("Paid");
-    ASSERT_TRUE(eventually([&] { return paid->hasFocus() && paid->text().trimmed() == "23.00"; }));
-    paid->selectAll();
-    QTest::keyClicks(paid, "25");
-    QTest::keyClick(paid, Qt::Key_Return);
-    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "2.00"; }));
-    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
-    PreviewWatch slip;
-    slip.start("tab-paid-slip.png");
-    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    ASSERT_NO_FATAL_FAILURE(payCashAndFinish(till, "25", "2.00", "tab-paid-slip.png", "23.00"));
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() <= 1; }));
 
     {
@@ -398,20 +407,7 @@ TEST_F(TillGui, ScannedItemsAreRungUpTenderedAndPosted) {
     EXPECT_TRUE(opened.paths.back().endsWith(QStringLiteral("/guide/en/till.html"))) << opened.paths.back().toStdString();
 
     QTest::mouseClick(button(till, "PaymentButton"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") != nullptr; }));
-    QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([&] { return topLevel("PaymentMethod") == nullptr; }));
-    auto* paid = till->findChild<QLineEdit*>("Paid");
-    paid->setFocus();
-    paid->selectAll();
-    QTest::keyClicks(paid, "30");
-    QTest::keyClick(paid, Qt::Key_Return);
-    ASSERT_TRUE(eventually([&] { return till->findChild<QLabel*>("ChangeAmount")->text().trimmed() == "1.20"; }));
-    ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
-    PreviewWatch slip;
-    slip.start("slip.png");
-    QTest::mouseClick(button(till, "FinishedButton"), Qt::LeftButton);
-    ASSERT_TRUE(eventually([&] { return slip.seen; }));
+    ASSERT_NO_FATAL_FAILURE(payCashAndFinish(till, "30", "1.20", "slip.png"));
     ASSERT_TRUE(eventually([&] { return total->text().trimmed() == "0.00" && list->model()->rowCount() == 1; }));
 
     {
