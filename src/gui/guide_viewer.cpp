@@ -2,12 +2,23 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QToolBar>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "gui/ui_text.h"
 
@@ -17,20 +28,72 @@ namespace {
 
 QPointer<GuideViewer> theViewer;
 
-// A browser whose pictures are made narrower, never wider, to fit the window as it is when the
-// page is shown, so a screenshot never needs the page scrolled sideways.
+// The picture a page names, as the document holds it.
+QImage picture(QTextDocument* page, const QString& name) {
+    const QVariant held = page->resource(QTextDocument::ImageResource, QUrl(name));
+    if (held.typeId() == QMetaType::QImage) return held.value<QImage>();
+    if (held.typeId() == QMetaType::QPixmap) return held.value<QPixmap>().toImage();
+    return QImage::fromData(held.toByteArray());
+}
+
+// A browser whose pictures are shown as large as they are, or narrower to fit the window, so a
+// page never needs scrolling sideways to see a window's picture whole.
 class GuideBrowser : public QTextBrowser {
 public:
-    using QTextBrowser::QTextBrowser;
-
-    QVariant loadResource(int type, const QUrl& name) override {
-        QVariant loaded = QTextBrowser::loadResource(type, name);
-        if (type != QTextDocument::ImageResource || !loaded.isValid()) return loaded;
-        QImage image = loaded.typeId() == QMetaType::QImage ? loaded.value<QImage>() : QImage::fromData(loaded.toByteArray());
-        const int room = viewport()->width() - 2 * static_cast<int>(document()->documentMargin()) - 4;
-        if (image.isNull() || room <= 0 || image.width() <= room) return loaded;
-        return image.scaledToWidth(room, Qt::SmoothTransformation);
+    explicit GuideBrowser(QWidget* parent) : QTextBrowser(parent) {
+        connect(this, &QTextBrowser::sourceChanged, this, [this] { fitPictures(); });
     }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QTextBrowser::resizeEvent(event);
+        fitPictures();
+    }
+
+private:
+    void fitPictures() {
+        QTextDocument* page = document();
+        const QTextFrameFormat root = page->rootFrame()->frameFormat();
+        // Room for the scroll bar that a long page brings once it is laid out.
+        const int scrollBar = verticalScrollBar()->isVisible() ? 0 : style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const qreal width = viewport()->width() - scrollBar - root.leftMargin() - root.rightMargin() -
+                            2 * (root.padding() + root.border());
+        std::vector<std::pair<QTextFragment, QTextImageFormat>> resized;
+        for (QTextBlock b = page->begin(); b.isValid(); b = b.next()) {
+            const QTextBlockFormat block = b.blockFormat();
+            const qreal room = width - block.leftMargin() - block.rightMargin() - block.textIndent() - 2;
+            for (auto it = b.begin(); !it.atEnd(); ++it) {
+                QTextImageFormat f = it.fragment().charFormat().toImageFormat();
+                if (!f.isValid()) continue;
+                const QImage image = natural(f.name());
+                if (image.isNull() || room <= 0) continue;
+                const int w = std::min(image.width(), static_cast<int>(room));
+                if (static_cast<int>(f.width()) == w) continue;
+                // Scaled smoothly here: the page would draw it stretched.
+                const QImage shown = w == image.width() ? image : image.scaledToWidth(w, Qt::SmoothTransformation);
+                page->addResource(QTextDocument::ImageResource, page->baseUrl().resolved(QUrl(f.name())), shown);
+                f.setWidth(shown.width());
+                f.setHeight(shown.height());
+                resized.emplace_back(it.fragment(), f);
+            }
+        }
+        for (const auto& [fragment, format] : resized) {
+            QTextCursor cursor(page);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(format);
+        }
+    }
+
+    // A picture of the page at its own size, read once.
+    QImage natural(const QString& name) {
+        const QUrl file = document()->baseUrl().resolved(QUrl(name));
+        auto known = naturals_.find(file);
+        if (known == naturals_.end()) known = naturals_.insert(file, picture(document(), name));
+        return *known;
+    }
+
+    QHash<QUrl, QImage> naturals_;
 };
 
 }  // namespace
@@ -77,7 +140,6 @@ GuideViewer* GuideViewer::open(const QString& file) {
     if (!theViewer) theViewer = new GuideViewer;
     GuideViewer* viewer = theViewer;
     viewer->retitle();
-    // Shown first, so the pictures are fitted to the laid-out window.
     if (viewer->isMinimized()) viewer->showNormal();
     viewer->show();
     viewer->showPage(QUrl::fromLocalFile(file));

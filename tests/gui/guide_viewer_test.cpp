@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -76,16 +77,18 @@ TEST_P(GuideViewerGui, F1InTheTillShowsItsPageAndTheLinksAreFollowed) {
     GuideViewer* viewer = GuideViewer::current();
     EXPECT_EQ(viewer->windowTitle(), text("Hulp", "Help"));
 
-    // The till's picture is shown, no wider than the page.
+    // The till's picture is shown, and the page needs no scrolling sideways, however narrow the
+    // viewer is made.
     QTextBrowser* browser = viewer->browser();
     const QStringList shown = pictures(browser->document());
     EXPECT_TRUE(shown.contains(QStringLiteral("img/till.png"))) << shown.join(' ').toStdString();
-    for (const QString& name : shown) {
-        const QImage image = browser->document()->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
-        EXPECT_FALSE(image.isNull()) << name.toStdString();
-        EXPECT_LE(image.width(), browser->viewport()->width()) << name.toStdString();
+    for (const QString& name : shown)
+        EXPECT_FALSE(browser->document()->resource(QTextDocument::ImageResource, QUrl(name)).isNull()) << name.toStdString();
+    for (int width : {viewer->width(), 500, 820}) {
+        viewer->resize(width, viewer->height());
+        EXPECT_TRUE(eventually([&] { return browser->horizontalScrollBar()->maximum() == 0; }, 3000)) << width;
     }
-    shoot(viewer, std::string("guide-viewer-till-") + languageFolder(language()) + ".png");
+    shoot(viewer, std::string("guide-viewer-till-") + languageFolder(language()) + ".png", 0, false);
 
     // F1 again: the same viewer, raised, not a second one.
     till->activateWindow();
