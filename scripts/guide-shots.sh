@@ -2,7 +2,8 @@
 # Takes the user guide's pictures again: builds the GUI tests, runs the one that opens each
 # window the guide has a page for (in English and Afrikaans) on a virtual X display, and copies
 # its pictures into docs/guide/<en|af>/img/. Commit the changed pictures with the change that
-# made them differ.
+# made them differ. The guide's viewer is tried on the same display; its picture on the till's
+# page and the audit report's stay in BUILD_FOLDER/screenshots/.
 #   scripts/guide-shots.sh [BUILD_FOLDER]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +16,7 @@ cmake --build "$build" --target test_gui
 shots="$build/screenshots/guide"
 rm -rf "$shots"
 
-run=("$build/tests/test_gui" --gtest_filter='Languages/GuideScreens.*')
+run=("$build/tests/test_gui" --gtest_filter='Languages/GuideScreens.*:Languages/GuideViewerGui.*')
 if command -v xvfb-run >/dev/null; then
   (unset QT_QPA_PLATFORM; xvfb-run -a -s "-screen 0 1280x1024x24" "${run[@]}")
 else
