@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -13,13 +12,13 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QThread>
-#include <QUrl>
 
 #include <future>
 #include <iostream>
 
 #include "framework/errors.h"
 #include "framework/language.h"
+#include "gui/guide_viewer.h"
 #include "gui/ui_text.h"
 #include "gui/window_host.h"
 
@@ -422,7 +421,7 @@ bool QtRuntime::printerSetup() {
 void QtRuntime::showHelp(const std::string& helpFile) {
     QString file = qs(helpFile);
     QMetaObject::invokeMethod(this, [file] {
-        if (QFile::exists(file)) QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+        if (QFile::exists(file)) GuideViewer::open(file);
     }, Qt::QueuedConnection);
 }
 

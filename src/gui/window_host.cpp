@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QFrame>
@@ -26,7 +25,6 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +32,7 @@
 
 #include "framework/language.h"
 #include "framework/list.h"
+#include "gui/guide_viewer.h"
 #include "gui/qt_runtime.h"
 #include "util/platform.h"
 #include "shell/user_guide.h"
@@ -753,7 +752,7 @@ void WindowHost::render() {
 
 void WindowHost::openHelp() {
     if (auto page = findGuidePage(systemPlatform(), guidePageOf(procedure_.name()), uiLanguage())) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(qs(page->string())));
+        GuideViewer::open(qs(page->string()));
         return;
     }
     // Not a modal box: the window's own thread may be waiting on the face.

@@ -17,6 +17,7 @@
 #include <filesystem>
 
 #include "gui_test_support.h"
+#include "screenshots.h"
 #include "data/demo_data.h"
 #include "data/file_manager.h"
 #include "framework/language.h"
@@ -32,42 +33,6 @@
 
 namespace tavlo::gui {
 namespace {
-
-const std::filesystem::path kShots = std::filesystem::path(TAVLO_LANGUAGE_STORE).parent_path() / "screenshots";
-
-// Saves the window and checks that a picture of it was written. A window cut to a small screen
-// (the offscreen platform's is 800 x 600) is grown to show all its controls first.
-void shoot(QWidget* window, const char* file) {
-    QRect all = window->rect();
-    for (QWidget* c : window->findChildren<QWidget*>())
-        if (c->isVisible()) all |= QRect(c->mapTo(window, QPoint()), c->size());
-    window->resize(all.size() + QSize(6, 6));
-    std::filesystem::create_directories(kShots);
-    const QString path = QString::fromStdString((kShots / file).string());
-    ASSERT_TRUE(window->grab().save(path)) << file;
-    const QImage image(path);
-    EXPECT_FALSE(image.isNull()) << file;
-    EXPECT_GT(image.width() * image.height(), 100 * 50) << file;
-}
-
-QWidget* titled(const QString& title) {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowTitle() == title) return w;
-    return nullptr;
-}
-
-// A modal preview runs its own event loop: it is looked at from a timer inside that loop.
-void whenShown(const QString& name, std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer(QApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, name, act] {
-        if (QWidget* w = topLevel(name)) {
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        }
-    });
-    poll->start(20);
-}
 
 void editorKeys(QWidget* till, const QString& text, const QString& next) {
     QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");

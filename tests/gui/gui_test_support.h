@@ -1,14 +1,20 @@
 #pragma once
 // What every GUI test needs: one application for the test program, waiting with the event loop
-// running, and finding the windows the operator would see.
+// running, finding the windows the operator would see, and the user guide where F1 finds it.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
 
 #include "gui/fonts.h"
+#include "util/platform.h"
 
 namespace tavlo::gui {
 
@@ -35,6 +41,26 @@ inline QMessageBox* messageBox() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) return box;
     return nullptr;
+}
+
+// The guide as it is in the source tree.
+inline std::filesystem::path guideSource() {
+    std::filesystem::path here(__FILE__);  // relative to the build folder when the compiler was given relative paths
+    if (here.is_relative()) here = systemPlatform().executableDirectory().parent_path() / here;
+    return std::filesystem::weakly_canonical(here.parent_path().parent_path().parent_path() / "docs" / "guide");
+}
+
+// The guide beside the test program, where F1 and Help > Contents look for it first, as a link
+// to the source tree. It is left there: test programs may run side by side, each wanting it.
+inline void putGuideBesideTestProgram() {
+    const std::filesystem::path guide = systemPlatform().executableDirectory() / "guide";
+    std::error_code ec;
+    if (std::filesystem::exists(guide, ec)) return;
+    // Made under another name and renamed, so that a program looking meanwhile finds it whole.
+    const std::filesystem::path made = guide.string() + ".new" + std::to_string(::getpid());
+    std::filesystem::create_directory_symlink(guideSource(), made, ec);
+    std::filesystem::rename(made, guide, ec);
+    if (ec) std::filesystem::remove(made, ec);
 }
 
 }  // namespace tavlo::gui

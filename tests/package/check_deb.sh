@@ -122,6 +122,10 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon '$icon'"
 if [ -d "$source_dir/docs/guide" ]; then
   [ -d "$root/usr/share/doc/tavlo/guide" ] || fail "the user guide is not in usr/share/doc/tavlo/guide"
+  # Its pages show their windows' pictures, in both languages.
+  for lang in en af; do
+    [ -f "$root/usr/share/doc/tavlo/guide/$lang/img/till.png" ] || fail "the user guide's $lang/img/till.png is not in the package"
+  done
 fi
 
 # ---- Starting the unpacked till ---------------------------------------------------------------

@@ -1,11 +1,13 @@
-// The user guide: every window's page is there in both languages, its links lead to pages that
-// are there, and a page is found beside the program before the installed place.
+// The user guide: every window's page is there in both languages, reached from the contents,
+// showing its window's picture, its links leading to pages that are there, and a page is found
+// beside the program before the installed place.
 #include "shell/user_guide.h"
 
 #include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "shell_fixture.h"
 
@@ -56,25 +58,64 @@ TEST_F(Guide, EveryWindowOpensItsOwnPageInEachLanguage) {
         }
 }
 
-TEST_F(Guide, LinksLeadToPagesThatAreThereAndTheIndexListsEveryPage) {
-    const std::regex link("href=\"([^\"#]+)\"");
-    for (const char* lang : {"en", "af"}) {
-        std::set<std::string> pages, listed;
-        for (const auto& entry : std::filesystem::directory_iterator(guideSource() / lang)) {
-            const auto file = entry.path();
-            pages.insert(file.filename().string());
-            const std::string text = contents(file);
-            for (std::sregex_iterator it(text.begin(), text.end(), link), end; it != end; ++it) {
-                const std::string target = (*it)[1];
-                EXPECT_TRUE(std::filesystem::is_regular_file(file.parent_path() / target)) << file << " links to " << target;
-                if (file.filename() == "index.html" && target.find('/') == std::string::npos) listed.insert(target);
-            }
-        }
-        listed.insert("index.html");
-        EXPECT_EQ(listed, pages) << lang << ": a page the index does not list";
+// The files of a folder of the guide whose names end in `ending`.
+std::set<std::string> filesIn(const std::filesystem::path& folder, const std::string& ending) {
+    std::set<std::string> names;
+    if (!std::filesystem::is_directory(folder)) return names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.size() > ending.size() && name.ends_with(ending)) names.insert(name);
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(guideSource() / "en"), {}),
-              std::distance(std::filesystem::directory_iterator(guideSource() / "af"), {}));
+    return names;
+}
+
+// What one attribute of one kind of tag names, everywhere in a page.
+std::vector<std::string> named(const std::string& page, const char* tag, const char* attribute) {
+    const std::regex pattern(std::string("<") + tag + "\\b[^>]*\\b" + attribute + "=\"([^\"]*)\"");
+    std::vector<std::string> values;
+    for (std::sregex_iterator it(page.begin(), page.end(), pattern), end; it != end; ++it) values.push_back((*it)[1]);
+    return values;
+}
+
+TEST_F(Guide, LinksLeadToPagesThatAreThereAndTheIndexListsEveryPage) {
+    struct Language {
+        const char* folder;
+        std::set<std::string> pages, pictures;
+    };
+    Language languages[] = {{"en", {}, {}}, {"af", {}, {}}};
+    for (Language& lang : languages) {
+        SCOPED_TRACE(lang.folder);
+        const std::filesystem::path folder = guideSource() / lang.folder;
+        lang.pages = filesIn(folder, ".html");
+        lang.pictures = filesIn(folder / "img", ".png");
+        std::set<std::string> reached{"index.html"}, shown;
+        std::vector<std::string> toRead{"index.html"};
+        // Every page is reached from the contents through the links of the pages in between.
+        while (!toRead.empty()) {
+            const std::string file = toRead.back();
+            toRead.pop_back();
+            const std::string text = contents(folder / file);
+            for (std::string target : named(text, "a", "href")) {
+                target = target.substr(0, target.find('#'));
+                if (target.empty()) continue;
+                EXPECT_TRUE(std::filesystem::is_regular_file(folder / target)) << file << " links to " << target;
+                if (target.find('/') == std::string::npos && reached.insert(target).second) toRead.push_back(target);
+            }
+            const std::vector<std::string> pictures = named(text, "img", "src");
+            // Each window's page shows the window.
+            EXPECT_TRUE(file == "index.html" || !pictures.empty()) << file << " shows no picture";
+            for (const std::string& src : pictures) {
+                EXPECT_TRUE(std::filesystem::is_regular_file(folder / src)) << file << " shows " << src;
+                if (src.starts_with("img/")) shown.insert(src.substr(4));
+            }
+            for (const std::string& alt : named(text, "img", "alt")) EXPECT_FALSE(alt.empty()) << file;
+            EXPECT_EQ(named(text, "img", "alt").size(), pictures.size()) << file << ": a picture without words";
+        }
+        EXPECT_EQ(reached, lang.pages) << "a page the contents do not lead to";
+        EXPECT_EQ(shown, lang.pictures) << "a picture no page shows";
+    }
+    EXPECT_EQ(languages[0].pages, languages[1].pages);
+    EXPECT_EQ(languages[0].pictures, languages[1].pictures);
 }
 
 TEST_F(Guide, AMissingAfrikaansPageFallsBackToEnglishAndNoGuideIsSaid) {
