@@ -31,6 +31,7 @@
 #include "data/slot_claim.h"
 #include "data/storage.h"
 #include "data/storage_internal.h"
+#include "util/invariant.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -319,6 +320,17 @@ const std::string& sqlText(const TableDef& def, SqlKind kind, int key) {
 
 // ---- connections ----
 
+namespace {
+
+// Invariant 1: no statement of the connection is still stepping (for the invariant checks).
+bool noStatementActive(sqlite3* db) {
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+        if (sqlite3_stmt_busy(s)) return false;
+    return true;
+}
+
+}  // namespace
+
 Conn::~Conn() {
     finalizeAll();
     if (db) sqlite3_close_v2(db);
@@ -333,6 +345,7 @@ sqlite3_stmt* Conn::statement(const TableDef& def, SqlKind kind, int key) {
     const std::uint64_t id = (static_cast<std::uint64_t>(def.id) << 32) | (static_cast<std::uint64_t>(kind) << 16) |
                              static_cast<std::uint64_t>(key);
     auto it = cache_.find(id);
+    TAVLO_INVARIANT(1, it == cache_.end() || !sqlite3_stmt_busy(it->second));
     if (it != cache_.end()) return it->second;
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v3(db, sqlText(def, kind, key).c_str(), -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) !=
@@ -394,12 +407,14 @@ bool normalizeRecord(const TableDef& def, void* record, std::string* why) {
             if ((*s)->size() > static_cast<std::size_t>(f.bytes)) (*s)->resize(static_cast<std::size_t>(f.bytes));
         } else if (s) {
             **s = f.kind == FieldKind::CSTRING ? fitCString(**s, f.bytes) : clip(fitBytes(**s, f.bytes));
+            TAVLO_INVARIANT(4, f.kind == FieldKind::CSTRING || (*s)->empty() || (*s)->back() != ' ');
         } else if (auto* d = std::get_if<Decimal*>(&ref)) {
             if (!fitsDecimal(**d, f.bytes, f.places)) {
                 if (why) *why = std::string("Value out of range for ") + def.prefix + ":" + f.name;
                 return false;
             }
             **d = storeDecimal(**d, f.bytes, f.places);
+            TAVLO_INVARIANT(4, (*d)->places() <= f.places);
         }
     }
     return true;
@@ -925,7 +940,9 @@ StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, in
             tx.reset();
             return ErrEngine;
         }
+        TAVLO_INVARIANT(3, sqlite3_db_filename(tx->db, "main") && *sqlite3_db_filename(tx->db, "main"));
     }
+    TAVLO_INVARIANT(1, noStatementActive(tx->db));
     // Attach exactly the files of this transaction.
     for (auto it = attached.begin(); it != attached.end();) {
         if (!files.count(it->first)) {
@@ -982,12 +999,16 @@ StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, in
             if (t->id >= static_cast<int>(enlisted.size())) enlisted.resize(t->id + 1, false);
             enlisted[t->id] = true;
         }
+    // Invariant 2: a table enlisted here is reached through the transaction connection.
+    for (const TableDef* t : tables)
+        TAVLO_INVARIANT(2, !isEnlisted(*t) || attached.count((folder / t->diskFile()).string()));
     sqlite3_busy_timeout(tx->db, kDefaultWaitMs);
     return ErrNone;
 }
 
 bool Context::Impl::commitTx(std::string* why) {
     if (!txActive) return false;
+    TAVLO_INVARIANT(1, noStatementActive(tx->db));
     int rc = tx->exec("COMMIT");
     if (rc != SQLITE_OK) {
         *why = tx->message();

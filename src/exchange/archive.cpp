@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 
+#include "util/invariant.h"
 #include "util/text.h"
 
 namespace tavlo::archive {
@@ -313,6 +314,7 @@ Result addFiles(const fs::path& archive, const std::vector<std::string>& files, 
     }
     z.release();
     syncPath(temp, false);
+    TAVLO_INVARIANT(1, temp.parent_path() == archive.parent_path());
     if (int err = renameNoReplace(temp, archive)) {
         std::error_code ec;
         fs::remove(temp, ec);
@@ -363,6 +365,7 @@ Result extractAll(const fs::path& archive, const fs::path& folder, bool overwrit
     std::vector<char> buffer(kChunk);
     std::uint64_t total = 0;
     std::vector<std::pair<Planned*, int>> written;  // entry, its folder
+    TAVLO_INVARIANT(2, entries.size() <= limits.maxEntries);
     for (Planned& p : entries) {
         std::string why;
         const std::size_t depth = p.folder ? p.parts.size() : p.parts.size() - 1;
@@ -394,6 +397,7 @@ Result extractAll(const fs::path& archive, const fs::path& folder, bool overwrit
         return result;
     }
     for (auto& [p, dir] : written) {
+        TAVLO_INVARIANT(3, p->parts.back().find('/') == std::string::npos && p->parts.back() != "..");
         if (::renameat(dir, p->temp.c_str(), dir, p->parts.back().c_str()) != 0) {
             result = fail(CannotWrite, p->name + ": " + systemError(errno));
             for (auto& [q, d] : written) ::unlinkat(d, q->temp.c_str(), 0);

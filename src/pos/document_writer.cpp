@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "data/company_record.h"
+#include "util/invariant.h"
 #include "util/text.h"
 
 namespace tavlo {
@@ -26,12 +27,16 @@ int DocumentWriter::write(FileManagerBase& file, WriteOp op) {
     return ErrEngine;
 }
 
-void DocumentWriter::failed(FileManagerBase& file, int code) {
-    failed(code, file.errorCode() == code ? file.errorText() : storeErrorText(code));
+Outcome DocumentWriter::failed(const FileManagerBase& file, int code) {
+    Outcome r = Outcome::failure(file, code);
+    if (failed_) failed_(r.code(), r.text());
+    return r;
 }
 
-void DocumentWriter::failed(int code, std::string text) {
-    if (failed_) failed_(code, std::move(text));
+Outcome DocumentWriter::failed(int code, std::string text) {
+    Outcome r = Outcome::failure(code, std::move(text));
+    if (failed_) failed_(r.code(), r.text());
+    return r;
 }
 
 // ---- numbering ------------------------------------------------------------------------------
@@ -43,8 +48,13 @@ std::uint32_t DocumentWriter::counterNow(std::uint32_t& known) {
     return known;
 }
 
-std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted, std::uint32_t& known) {
+std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted, std::uint32_t& known, Outcome* why) {
     auto& t20 = ctx_.access<PQXT20>();
+    auto fail = [&](Outcome r) -> std::optional<std::uint32_t> {
+        if (why) *why = std::move(r);
+        return std::nullopt;
+    };
+    Outcome readFailure;
     auto inUse = [&](std::uint32_t n) -> std::optional<bool> {
         if (n == 0) return true;
         t20.clearBuffer();
@@ -52,81 +62,72 @@ std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted
         int rc = t20.get(PT20::DocumentNoKey);
         if (rc == ErrNone) return true;
         if (rc == ErrNoRecord) return false;
-        failed(t20, rc);
+        readFailure = failed(t20, rc);
         return std::nullopt;
     };
     auto used = inUse(wanted);
-    if (!used) return std::nullopt;
+    if (!used) return fail(std::move(readFailure));
     if (!*used) return wanted;
     // Taken: the next number of the counter, else one past the highest number in use. Numbers
     // below the counter are left alone, they may belong to open tabs.
     const std::uint32_t next = counterNow(known) + 1;
     if (next != wanted) {
         used = inUse(next);
-        if (!used) return std::nullopt;
+        if (!used) return fail(std::move(readFailure));
         if (!*used) return next;
     }
     t20.clearBuffer();
     t20.SetEnd(PT20::DocumentNoKey);
     int rc = t20.previous();
     if (rc == ErrNoRecord) return 1u;
-    if (rc != ErrNone) {
-        failed(t20, rc);
-        return std::nullopt;
-    }
-    if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max()) {
-        failed(ErrValueRange, storeErrorText(ErrValueRange));
-        return std::nullopt;
-    }
+    if (rc != ErrNone) return fail(failed(t20, rc));
+    if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max())
+        return fail(failed(ErrValueRange, storeErrorText(ErrValueRange)));
     return std::max(t20.rec.DOCUMENTNO + 1, next);
 }
 
-bool DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known) {
+Outcome DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known) {
     auto& cs10 = ctx_.access<PACS10>();
     int rc = readCompanyRecord(cs10);
     known = std::max(known, documentNo);
-    if (rc == ErrNoRecord) return true;  // no company record to keep the counter in
-    if (rc != ErrNone) {
-        failed(cs10, rc);
-        return false;
-    }
+    if (rc == ErrNoRecord) return {};  // no company record to keep the counter in
+    if (rc != ErrNone) return failed(cs10, rc);
     if (cs10.rec.LASTDOCNR >= documentNo) {
         known = std::max(known, cs10.rec.LASTDOCNR);
-        return true;
+        return {};
     }
     cs10.rec.LASTDOCNR = documentNo;
-    if (int e = write(cs10, WriteOp::Put); e != ErrNone) {
-        failed(cs10, e);
-        return false;
-    }
-    return true;
+    if (int e = write(cs10, WriteOp::Put); e != ErrNone) return failed(cs10, e);
+    return {};
 }
 
 // ---- the document ---------------------------------------------------------------------------
 
-bool DocumentWriter::addHeader(FileManager<PQXT20>& t20) {
+Outcome DocumentWriter::addHeader(FileManager<PQXT20>& t20) {
     const std::uint32_t documentNo = t20.rec.DOCUMENTNO;
-    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) {
-        failed(t20, rc);
-        return false;
-    }
-    int rc = t20.get(PT20::DocumentNoKey);
-    if (rc != ErrNone) {
-        failed(t20, rc);
-        return false;
-    }
+    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) return failed(t20, rc);
+    if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return failed(t20, rc);
     newHeaders_.push_back(documentNo);
-    return true;
+    return {};
 }
 
-bool DocumentWriter::nextDetailNumber(std::uint32_t& number) {
+std::uint32_t DocumentWriter::highestDetailNumber() {
+    auto& t21 = ctx_.access<PQXT21>();
+    const PQXT21 kept = t21.rec;
+    t21.clearBuffer();
+    t21.SetEnd(PT21::DetailNumberKey);
+    const std::uint32_t highest = t21.previous() == ErrNone ? t21.rec.DETAILNUMBER : 0;
+    t21.rec = kept;
+    return highest;
+}
+
+Outcome DocumentWriter::nextDetailNumber(std::uint32_t& number) {
     if (detailNumberRead_ && ctx_.inTransaction(PQXT21::table())) {
-        if (number == std::numeric_limits<std::uint32_t>::max()) {
-            failed(ErrValueRange, storeErrorText(ErrValueRange));
-            return false;
-        }
+        if (number == std::numeric_limits<std::uint32_t>::max()) return failed(ErrValueRange, storeErrorText(ErrValueRange));
         ++number;
-        return true;
+        // Invariant 4 of the posting (pos/till_state.h): nobody wrote PQXT21 since it was read.
+        TAVLO_INVARIANT(4, number > highestDetailNumber());
+        return {};
     }
     auto& t21 = ctx_.access<PQXT21>();
     t21.clearBuffer();
@@ -135,19 +136,14 @@ bool DocumentWriter::nextDetailNumber(std::uint32_t& number) {
     if (rc == ErrNoRecord) {
         number = 1;
         detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
-        return true;
+        return {};
     }
-    if (rc != ErrNone) {
-        failed(t21, rc);
-        return false;
-    }
-    if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max()) {
-        failed(ErrValueRange, storeErrorText(ErrValueRange));
-        return false;
-    }
+    if (rc != ErrNone) return failed(t21, rc);
+    if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max())
+        return failed(ErrValueRange, storeErrorText(ErrValueRange));
     number = t21.rec.DETAILNUMBER + 1;
     detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
-    return true;
+    return {};
 }
 
 std::string DocumentWriter::classCodeOf(std::uint16_t accNumber) {
@@ -160,16 +156,13 @@ std::string DocumentWriter::classCodeOf(std::uint16_t accNumber) {
     return code;
 }
 
-bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber) {
+Outcome DocumentWriter::completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber) {
     auto& t20 = ctx_.access<PQXT20>();
     auto& t21 = ctx_.access<PQXT21>();
     for (std::uint32_t documentNo : newHeaders_) {
         t20.clearBuffer();
         t20.rec.DOCUMENTNO = documentNo;
-        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) {
-            failed(t20, rc);
-            return false;
-        }
+        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return failed(t20, rc);
         PQXT20 h = t20.rec;
         if (h.NOOFENTRIES != 0) continue;
 
@@ -185,13 +178,10 @@ bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& control
             amount += rowsCredit ? t21.rec.CREDIT : t21.rec.DEBIT;
             if (!clip(t21.rec.VATCODE).empty()) vat += t21.rec.VATAMOUNT;
         }
-        if (rc != ErrNone && rc != ErrNoRecord) {
-            failed(t21, rc);
-            return false;
-        }
+        if (rc != ErrNone && rc != ErrNoRecord) return failed(t21, rc);
 
         std::string classCode = classCodeOf(h.ACCNUMBER);
-        if (!nextDetailNumber(detailNumber)) return false;
+        if (Outcome r = nextDetailNumber(detailNumber); !r) return r;
         t21.clearBuffer();
         PQXT21& r = t21.rec;
         r.DOCUMENTNO = h.DOCUMENTNO;
@@ -206,10 +196,7 @@ bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& control
         r.RECORDSTATUS = 1;
         r.DETAILNUMBER = detailNumber;
         (rowsCredit ? r.DEBIT : r.CREDIT) = amount;
-        if (rc = write(t21, WriteOp::Add); rc != ErrNone) {
-            failed(t21, rc);
-            return false;
-        }
+        if (rc = write(t21, WriteOp::Add); rc != ErrNone) return failed(t21, rc);
 
         t20.clearBuffer();
         t20.rec.DOCUMENTNO = documentNo;
@@ -220,12 +207,9 @@ bool DocumentWriter::completeHeaders(bool rowsCredit, const std::string& control
             if (entries + 1 > std::numeric_limits<std::uint16_t>::max()) rc = ErrValueRange;
             else rc = write(t20, WriteOp::Put);
         }
-        if (rc != ErrNone) {
-            failed(t20, rc);
-            return false;
-        }
+        if (rc != ErrNone) return failed(t20, rc);
     }
-    return true;
+    return {};
 }
 
 // ---- the check before commit ----------------------------------------------------------------
@@ -267,14 +251,13 @@ std::string DocumentWriter::checkDocument(std::uint32_t documentNo) {
     return std::string();
 }
 
-bool DocumentWriter::checkDocuments() {
+Outcome DocumentWriter::checkDocuments() {
     for (std::uint32_t documentNo : newHeaders_) {
         std::string fault = checkDocument(documentNo);
         if (fault.empty()) continue;
-        failed(kDocumentNotSound, "Program error: document " + std::to_string(documentNo) + " was not posted, " + fault + ".");
-        return false;
+        return failed(kDocumentNotSound, "Program error: document " + std::to_string(documentNo) + " was not posted, " + fault + ".");
     }
-    return true;
+    return {};
 }
 
 }  // namespace tavlo

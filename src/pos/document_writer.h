@@ -8,15 +8,17 @@
 //   auto tx = ctx.transaction<PACS10, PQXT20, PQXT21>(1s);
 //   writer.forget();
 //   std::uint32_t known = 0;                                    // the counter as last seen
-//   auto number = writer.freeDocumentNo(writer.counterNow(known) + 1, known);
+//   Outcome why;
+//   auto number = writer.freeDocumentNo(writer.counterNow(known) + 1, known, &why);
 //   t20.clearBuffer(); t20.rec.DOCUMENTNO = *number; ...; writer.addHeader(t20);
 //   writer.nextDetailNumber(detail); t21.rec.DETAILNUMBER = detail; ...; writer.write(t21, WriteOp::Add);
 //   writer.completeHeaders(/*rowsCredit=*/true, /*controlOperator=*/"", detail);
 //   writer.raiseLastDocNr(*number, known);
 //   if (writer.checkDocuments()) tx.commit();
 //
-// Every step returns false (or nullopt) after telling its failure to the failure sink; the
-// caller rolls the transaction back.
+// Every step returns its Outcome (freeDocumentNo: nullopt, and the failure in *why); on a
+// failure the caller rolls the transaction back. A caller may also hear each failure through
+// setFailed as it happens.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -26,11 +28,9 @@
 
 #include "data/file_manager.h"
 #include "data/tables.h"
+#include "pos/outcome.h"
 
 namespace tavlo {
-
-// The failure code checkDocuments() tells: a program error, not a storage one.
-inline constexpr int kDocumentNotSound = 99;
 
 // A write the posting is about to make, for injecting storage failures in tests.
 enum class WriteOp { Add, Put, Erase };
@@ -42,7 +42,7 @@ public:
 
     explicit DocumentWriter(Context& ctx);
 
-    // How writes are made (default: straight to the file) and who hears of a failure.
+    // How writes are made (default: straight to the file) and who else hears of a failure.
     void setWrite(WriteFn write) { write_ = std::move(write); }
     void setFailed(FailFn failed) { failed_ = std::move(failed); }
 
@@ -56,32 +56,38 @@ public:
     std::uint32_t counterNow(std::uint32_t& known);
     // `wanted` when no header has it; else the counter's next number; else one past the highest
     // number in use. Numbers below the counter are left alone (they may belong to open tabs).
-    std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted, std::uint32_t& known);
+    // nullopt when PQXT20 could not be read; the failure is then in *why when given.
+    std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted, std::uint32_t& known, Outcome* why = nullptr);
     // Raises the stored counter to documentNo when it is lower.
-    bool raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known);
+    Outcome raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& known);
 
     // Adds the header in the PQXT20 buffer and reads it back into the buffer; it is one of the
     // headers completeHeaders() completes.
-    bool addHeader(FileManager<PQXT20>& t20);
+    Outcome addHeader(FileManager<PQXT20>& t20);
     // The next detail number into `number`: one past the highest stored, read once per transaction.
-    bool nextDetailNumber(std::uint32_t& number);
+    Outcome nextDetailNumber(std::uint32_t& number);
     std::string classCodeOf(std::uint16_t accNumber);
     int write(FileManagerBase& file, WriteOp op);
     // For each header added since forget() that has no entries yet: the control row on the
     // header's account taking the other side of the rows' total, then the header's amount, VAT
     // and number of entries. rowsCredit: the rows written so far stand on the credit side.
-    bool completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber);
+    Outcome completeHeaders(bool rowsCredit, const std::string& controlOperator, std::uint32_t& detailNumber);
     // The last step before a posting commits: every header added since forget() is read back with
     // its rows, which must balance (debits equal credits), its amount and VAT must be the sums of
-    // its rows and its number of entries their count. False (told as a program error) otherwise;
-    // the caller rolls back, so a document that does not add up is never stored.
-    bool checkDocuments();
+    // its rows and its number of entries their count. Otherwise a failure (kDocumentNotSound, a
+    // program error); the caller rolls back, so a document that does not add up is never stored.
+    Outcome checkDocuments();
+    // How many headers were added since forget() / clearNewHeaders().
+    std::size_t newHeaderCount() const { return newHeaders_.size(); }
 
 private:
     // Empty when the document adds up, else what is wrong with it.
     std::string checkDocument(std::uint32_t documentNo);
-    void failed(FileManagerBase& file, int code);
-    void failed(int code, std::string text);
+    // The failure as an Outcome, told to the listener first.
+    Outcome failed(const FileManagerBase& file, int code);
+    Outcome failed(int code, std::string text);
+    // The highest detail number stored in PQXT21 (0 none); the buffer is left as it was.
+    std::uint32_t highestDetailNumber();
 
     Context& ctx_;
     WriteFn write_;

@@ -18,6 +18,7 @@
 #include "reports/tab_slip.h"
 #include "state/globals.h"
 #include "util/date.h"
+#include "util/invariant.h"
 #include "util/picture.h"
 #include "util/text.h"
 
@@ -35,6 +36,13 @@ Binding fixedBinding(FixedString<N>& s) {
 }
 
 Decimal cellNumber(const Row& row, int column) { return valueNumber(row[static_cast<std::size_t>(column)]); }
+
+// The nett amounts of the lines shown, added up (for the invariant checks).
+Decimal shownNett(const std::vector<Row>& rows) {
+    Decimal sum;
+    for (const Row& row : rows) sum += cellNumber(row, BrowsePointOfSale::kNettAmount);
+    return sum;
+}
 
 const Font kLargeFont{"MS Sans Serif", 20, true};
 
@@ -200,7 +208,7 @@ void BrowsePointOfSale::takeTag() {
     applyTag();
     settleEditor();
     if (L.TAG == 0) {
-        till_->DropTab();
+        static_cast<void>(till_->DropTab());  // a failure is told by the routine
         L.TAGACCNUMBER = 0;
         L.TAGCLIENT.clear();
         list_->reload();
@@ -235,7 +243,7 @@ void BrowsePointOfSale::takeTag() {
             if (a10.get(PA10::AccNumberKey) == ErrNone) L.TAGCLIENT = a10.rec.ACCDESC;
         }
     }
-    if (owner != till_->LOC.TAGACCNUMBER) till_->DropTab();
+    if (owner != till_->LOC.TAGACCNUMBER) static_cast<void>(till_->DropTab());
     L.TAGACCNUMBER = owner;
     if (owner != 0 && !till_->TakeUpTab()) {
         L.TAGACCNUMBER = 0;
@@ -493,6 +501,8 @@ void BrowsePointOfSale::takeFinished() {
     Window& w = window();
     settleEditor();
     recomputeTotals();
+    // Invariant 1: with no line being edited, Total is the sum of the lines shown.
+    TAVLO_INVARIANT(1, !list_->editing() && L.TOTALAMOUNT == shownNett(list_->rows()));
     if (!hasLines()) {
         // Nothing rung up: nothing to post or print; the screen starts the sale afresh.
         L.PAID = L.TOTALAMOUNT;
@@ -571,7 +581,7 @@ void BrowsePointOfSale::takeClose() {
         audit(AuditAction::SaleDiscarded, supervisorSource(), std::to_string(L.SALESNUMBER), L.TOTALAMOUNT.toString(2));
     }
     report::AskDailyCashup(runtime(), context());
-    till_->ClearV60();
+    static_cast<void>(till_->ClearV60());  // a failure is told by the routine
     list_->reload();
     close(Response::Completed);
 }
@@ -621,8 +631,11 @@ void BrowsePointOfSale::recomputeTotals() {
     if (editing) sum += contribution_;
     Decimal moved = sum - L.TOTALAMOUNT;
     if (moved.isZero()) return;
+    const Decimal change = L.PAID - L.TOTALAMOUNT;
     L.TOTALAMOUNT = sum;
     L.PAID += moved;
+    // Invariant 1: Paid moved by exactly what Total moved.
+    TAVLO_INVARIANT(1, L.PAID - L.TOTALAMOUNT == change);
 }
 
 void BrowsePointOfSale::settleEditor() {
@@ -659,6 +672,8 @@ bool BrowsePointOfSale::saveLine(Row& row, bool inserting) {
     rec.DEBIT = cellNumber(row, kDebit);
     rec.VATAMOUNT = cellNumber(row, kVatAmount);
     rec.NETTAMOUNT = cellNumber(row, kNettAmount);
+    // Invariant 3: the amounts stored are the ones just worked out for the line.
+    TAVLO_INVARIANT(3, rec.NETTAMOUNT == fitField(rec.DEBIT + rec.VATAMOUNT, PQXV60::Size::NETTAMOUNT));
     auto& v60 = context().access<PQXV60>();
     // Another till's posting holds the working table for a moment: the line waits for it, as
     // Finished does, before the operator is told (and the line is kept on the screen).

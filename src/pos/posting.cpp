@@ -8,6 +8,7 @@
 #include "pos/posting_internal.h"
 #include "pos/posting_texts.h"
 #include "util/date.h"
+#include "util/invariant.h"
 #include "util/picture.h"
 
 namespace tavlo {
@@ -38,35 +39,46 @@ void setSide(PQXT21& row, bool credit, const Decimal& amount) {
     (credit ? row.CREDIT : row.DEBIT) = amount;
 }
 
+// No header in PQXT20 has this number yet (a keyed read; for the invariant check only).
+bool documentNoFree(FileManager<PQXT20>& t20, std::uint32_t documentNo) {
+    t20.clearBuffer();
+    t20.rec.DOCUMENTNO = documentNo;
+    return t20.get(PT20::DocumentNoKey) != ErrNone || t20.rec.DOCUMENTNO != documentNo;
+}
+
 }  // namespace
 
 // ---- the document ---------------------------------------------------------------------------
 
-bool TillState::UpdateTransaction() { return postDocument(DocKind::Sale); }
+Outcome TillState::UpdateTransaction() { return postDocument(DocKind::Sale); }
 
-bool TillState::postDocument(DocKind kind) {
+Outcome TillState::postDocument(DocKind kind) {
     Scope scope(*this, {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PACS10::table()});
     const std::uint32_t savedDocumentNo = LOC.DOCUMENTNO;
     const PACS10 savedCs10 = CS10;
-    auto fail = [&] {
-        if (scope.joined()) return false;
+    // A joined routine hands its failure to the owner of the transaction, which tells it.
+    auto fail = [&](Outcome failure) {
+        if (scope.joined()) return failure;
         scope.rollback();
         LOC.DOCUMENTNO = savedDocumentNo;
         CS10 = savedCs10;
-        reportFailure();
-        return false;
+        return reportFailure(std::move(failure));
     };
-    if (!scope.ok()) return fail();
+    auto finish = [&] {
+        Outcome committed = scope.commit();
+        return committed ? committed : fail(std::move(committed));
+    };
+    if (!scope.ok()) return fail(scope.opened());
     forgetTransaction();  // the caller's transaction may be older than what was remembered
 
     const bool withTab = kind == DocKind::Sale && LOC.TAG == 1;
     std::vector<PQXV60> lines;
-    if (!saleLines(withTab, lines)) return fail();
+    if (Outcome r = saleLines(withTab, lines); !r) return fail(std::move(r));
     writer_.clearNewHeaders();
     if (lines.empty()) {
         // Nothing rung up: no document, and no slip or history under an earlier number.
         LOC.DOCUMENTNO = 0;
-        return scope.commit() || fail();
+        return finish();
     }
 
     tabDocumentNo_ = 0;
@@ -82,34 +94,39 @@ bool TillState::postDocument(DocKind kind) {
     LOC.PREVSALESNUMBER = lines.front().SALESNUMBER;
     v60.rec = lines.front();
     controlOperator_ = lines.front().OPERATORNO;
-    if (!(kind == DocKind::Sale ? GetDocumentNo() : GetDiscDocumentNo())) return fail();
+    if (Outcome r = kind == DocKind::Sale ? GetDocumentNo() : GetDiscDocumentNo(); !r) return fail(std::move(r));
     // Rows.
     for (const PQXV60& line : lines) {
         v60.rec = line;
-        if (!(kind == DocKind::Sale ? PostDetail() : PostDiscDetail())) return fail();
+        if (Outcome r = kind == DocKind::Sale ? PostDetail() : PostDiscDetail(); !r) return fail(std::move(r));
     }
     // Control rows and totals.
     LOC.PREVSALESNUMBER = 0;
-    if (!(kind == DocKind::Sale ? UpdateControl() : UpdateDiscControl())) return fail();
+    // Invariant 5: this posting completes the one header it added, none other.
+    TAVLO_INVARIANT(5, writer_.newHeaderCount() == 1);
+    if (Outcome r = kind == DocKind::Sale ? UpdateControl() : UpdateDiscControl(); !r) return fail(std::move(r));
     // The posted lines leave the working table with the document, never apart from it.
-    if (!eraseSaleLines(withTab)) return fail();
-    if (!raiseLastDocNr(LOC.DOCUMENTNO)) return fail();
-    if (!writer_.checkDocuments()) return fail();
-    return scope.commit() || fail();
+    if (Outcome r = eraseSaleLines(withTab); !r) return fail(std::move(r));
+    if (Outcome r = raiseLastDocNr(LOC.DOCUMENTNO); !r) return fail(std::move(r));
+    if (Outcome r = writer_.checkDocuments(); !r) return fail(std::move(r));
+    return finish();
 }
 
-bool TillState::GetDocumentNo() { return addHeader(DocKind::Sale); }
+Outcome TillState::GetDocumentNo() { return addHeader(DocKind::Sale); }
 
-bool TillState::addHeader(DocKind kind) {
+Outcome TillState::addHeader(DocKind kind) {
     const PQXV60& line = ctx_.access<PQXV60>().rec;
     // The counter as stored now, whoever raised it; a number in use is stepped past.
     std::uint32_t wanted = counterNow() + 1;
     if (kind == DocKind::Sale && tabDocumentNo_ != 0) wanted = tabDocumentNo_;
-    std::optional<std::uint32_t> documentNo = freeDocumentNo(wanted);
-    if (!documentNo) return false;
+    Outcome why;
+    std::optional<std::uint32_t> documentNo = writer_.freeDocumentNo(wanted, CS10.LASTDOCNR, &why);
+    if (!documentNo) return why;
     LOC.DOCUMENTNO = *documentNo;
 
     auto& t20 = ctx_.access<PQXT20>();
+    // Invariant 2: never a number already in PQXT20.
+    TAVLO_INVARIANT(2, documentNoFree(t20, LOC.DOCUMENTNO));
     t20.clearBuffer();
     PQXT20& h = t20.rec;
     h.DOCUMENTNO = LOC.DOCUMENTNO;
@@ -146,15 +163,15 @@ bool TillState::addHeader(DocKind kind) {
     h.LOOKUPDATE = lookupDate(h.TRANSDATE);
     h.TRANNUMBER = LOC.SALESNUMBER;
     h.PAYMETHOD = LOC.PAYMENT;
-    if (!writer_.addHeader(t20)) return false;  // told once, by the routine that rolls back
+    if (Outcome r = writer_.addHeader(t20); !r) return r;  // told once, by the routine that rolls back
     header_ = t20.rec;
-    return true;
+    return {};
 }
 
-bool TillState::PostDetail() {
+Outcome TillState::PostDetail() {
     const PQXV60& line = ctx_.access<PQXV60>().rec;
     const bool credit = rowsOnCredit(false, LOC.CREDITNOTE == 1);
-    if (!NextDetailNumber()) return false;
+    if (Outcome r = NextDetailNumber(); !r) return r;
 
     auto& t21 = ctx_.access<PQXT21>();
     std::string classCode = classCodeOf(line.ACCNUMBER);
@@ -197,14 +214,14 @@ bool TillState::PostDetail() {
     r.ITEMCODE = line.ITEMCODE;
     r.ITEMSTATUS = line.ITEMSTATUS;
     if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
-        failed(t21, rc);
-        if (!failShown_) showWarning(posting_texts::detailAddFailed(failText_));
-        failShown_ = true;  // one box for one failure: the roll-back that follows tells no more
-        return false;
+        Outcome failure = Outcome::failure(t21, rc);
+        showWarning(posting_texts::detailAddFailed(failure.text()));
+        failure.markTold();  // one box for one failure: the roll-back that follows tells no more
+        return failure;
     }
-    if (!hasVat) return true;
+    if (!hasVat) return {};
 
-    if (!NextDetailNumber()) return false;
+    if (Outcome r = NextDetailNumber(); !r) return r;
     std::uint16_t vatAccount = 0;
     const std::string vatCode = upper(clip(line.VATCODE));
     if (auto it = vatAccounts_.find(vatCode); it != vatAccounts_.end()) {
@@ -226,33 +243,33 @@ bool TillState::PostDetail() {
     setSide(r, credit, line.VATAMOUNT);
     r.RECORDSTATUS = 1;
     r.DETAILNUMBER = LOC.DETAILNUMBER;
-    if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
-        failed(t21, rc);
-        return false;
-    }
-    return true;
+    if (int rc = write(t21, WriteOp::Add); rc != ErrNone) return Outcome::failure(t21, rc);
+    return {};
 }
 
-bool TillState::NextDetailNumber() { return writer_.nextDetailNumber(LOC.DETAILNUMBER); }
+Outcome TillState::NextDetailNumber() { return writer_.nextDetailNumber(LOC.DETAILNUMBER); }
 
-bool TillState::UpdateControl() { return completeHeaders(DocKind::Sale); }
+Outcome TillState::UpdateControl() { return completeHeaders(DocKind::Sale); }
 
-bool TillState::completeHeaders(DocKind kind) {
+Outcome TillState::completeHeaders(DocKind kind) {
     return writer_.completeHeaders(rowsOnCredit(kind == DocKind::Rounding, LOC.CREDITNOTE == 1), controlOperator_,
                                    LOC.DETAILNUMBER);
 }
 
 // ---- history --------------------------------------------------------------------------------
 
-bool TillState::WriteHistory() {
+Outcome TillState::WriteHistory() {
     Scope scope(*this, {&PQXT20::table(), &PQXT21::table(), &PQXH20::table(), &PQXH21::table()});
-    auto fail = [&] {
-        if (scope.joined()) return false;
+    auto fail = [&](Outcome failure) {
+        if (scope.joined()) return failure;
         scope.rollback();
-        reportFailure();
-        return false;
+        return reportFailure(std::move(failure));
     };
-    if (!scope.ok()) return fail();
+    auto finish = [&] {
+        Outcome committed = scope.commit();
+        return committed ? committed : fail(std::move(committed));
+    };
+    if (!scope.ok()) return fail(scope.opened());
     const std::uint32_t documentNo = LOC.DOCUMENTNO;
     auto& t20 = ctx_.access<PQXT20>();
     auto& t21 = ctx_.access<PQXT21>();
@@ -262,20 +279,14 @@ bool TillState::WriteHistory() {
     t20.clearBuffer();
     t20.rec.DOCUMENTNO = documentNo;
     int rc = t20.get(PT20::DocumentNoKey);
-    if (rc == ErrNoRecord) return scope.commit() || fail();  // nothing posted under that number
-    if (rc != ErrNone) {
-        failed(t20, rc);
-        return fail();
-    }
+    if (rc == ErrNoRecord) return finish();  // nothing posted under that number
+    if (rc != ErrNone) return fail(Outcome::failure(t20, rc));
 
     h20.clearBuffer();
     h20.rec.DOCUMENTNO = documentNo;
     rc = h20.get(PH20::DocumentNoKey);
     const bool exists = rc == ErrNone;
-    if (!exists && rc != ErrNoRecord) {
-        failed(h20, rc);
-        return fail();
-    }
+    if (!exists && rc != ErrNoRecord) return fail(Outcome::failure(h20, rc));
     const std::string keptTime = exists ? h20.rec.TRANTIME : std::string();
     if (!exists) h20.clearBuffer();
     copyFields(h20.rec, t20.rec);
@@ -283,10 +294,7 @@ bool TillState::WriteHistory() {
     h20.rec.VERSKIL = LOC.VERSKIL;
     h20.rec.PAID = LOC.PAID;
     h20.rec.CHANGE = LOC.CHANGE;
-    if (rc = write(h20, exists ? WriteOp::Put : WriteOp::Add); rc != ErrNone) {
-        failed(h20, rc);
-        return fail();
-    }
+    if (rc = write(h20, exists ? WriteOp::Put : WriteOp::Add); rc != ErrNone) return fail(Outcome::failure(h20, rc));
 
     if (exists) {
         // The old copy's rows go; the document's rows replace them. No other row is touched.
@@ -297,10 +305,7 @@ bool TillState::WriteHistory() {
             rc = h21.next();
             if (rc == ErrNoRecord || (rc == ErrNone && h21.rec.DOCUMENTNO != documentNo)) break;
             if (rc == ErrNone) rc = write(h21, WriteOp::Erase);
-            if (rc != ErrNone) {
-                failed(h21, rc);
-                return fail();
-            }
+            if (rc != ErrNone) return fail(Outcome::failure(h21, rc));
         }
     }
 
@@ -310,26 +315,20 @@ bool TillState::WriteHistory() {
     while ((rc = t21.next()) == ErrNone && t21.rec.DOCUMENTNO == documentNo) {
         h21.clearBuffer();
         copyFields(h21.rec, t21.rec);
-        if (int e = write(h21, WriteOp::Add); e != ErrNone) {
-            failed(h21, e);
-            return fail();
-        }
+        if (int e = write(h21, WriteOp::Add); e != ErrNone) return fail(Outcome::failure(h21, e));
     }
-    if (rc != ErrNone && rc != ErrNoRecord) {
-        failed(t21, rc);
-        return fail();
-    }
-    return scope.commit() || fail();
+    if (rc != ErrNone && rc != ErrNoRecord) return fail(Outcome::failure(t21, rc));
+    return finish();
 }
 
 // ---- clearing -------------------------------------------------------------------------------
 
-bool TillState::ClearV60() {
+Outcome TillState::ClearV60() {
     Scope scope(*this, {&PQXV60::table()});
     auto& v60 = ctx_.access<PQXV60>();
     if (!scope.ok()) {
-        ErrHandler(v60);
-        return false;
+        ErrHandler(scope.opened());
+        return scope.opened();
     }
     // Only this screen's lines: the other tills' sales on the folder are theirs.
     const std::uint16_t own = LOC.SALESNUMBER;
@@ -341,24 +340,24 @@ bool TillState::ClearV60() {
         if (rc == ErrNoRecord || (rc == ErrNone && v60.rec.SALESNUMBER != own)) break;
         if (rc == ErrNone) rc = write(v60, WriteOp::Erase);
         if (rc != ErrNone) {
-            failed(v60, rc);
+            Outcome failure = Outcome::failure(v60, rc);
             // All or none: the lines deleted so far come back with the roll-back.
             scope.rollback();
-            ErrHandler(v60);
-            return false;
+            ErrHandler(failure);
+            return failure;
         }
     }
-    if (scope.commit()) return true;
-    ErrHandler(v60);
-    return false;
+    Outcome committed = scope.commit();
+    if (!committed) ErrHandler(committed);
+    return committed;
 }
 
-bool TillState::ClearV61() {
+Outcome TillState::ClearV61() {
     Scope scope(*this, {&PQXV61::table()});
     auto& v61 = ctx_.access<PQXV61>();
     if (!scope.ok()) {
-        ErrHandler(v61);
-        return false;
+        ErrHandler(scope.opened());
+        return scope.opened();
     }
     // Exactly the lines taken up onto this screen (and so posted with it): the owner and tab
     // number are both checked, since a cash client and a debtor may share a number, and lines
@@ -378,21 +377,21 @@ bool TillState::ClearV61() {
         else if (rc == ErrNone)
             rc = ErrNoRecord;
         if (rc != ErrNone && rc != ErrNoRecord) {
-            failed(v61, rc);
+            Outcome failure = Outcome::failure(v61, rc);
             scope.rollback();
-            ErrHandler(v61);
-            return false;
+            ErrHandler(failure);
+            return failure;
         }
     }
-    if (scope.commit()) return true;
-    ErrHandler(v61);
-    return false;
+    Outcome committed = scope.commit();
+    if (!committed) ErrHandler(committed);
+    return committed;
 }
 
-void TillState::ErrHandler(FileManagerBase&) {
+void TillState::ErrHandler(const Outcome& failure) {
     MessageRequest box;
     box.title = posting_texts::warningTitle();
-    box.text = posting_texts::deleteError(fitBytes(failText_, 32));
+    box.text = posting_texts::deleteError(fitBytes(failure.text(), 32));
     box.icon = Icon::Information;
     showMessage(box);
 }

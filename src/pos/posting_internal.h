@@ -8,7 +8,8 @@
 namespace tavlo {
 
 // A routine's transaction: it joins the one Finished opened, or opens its own over the tables it
-// writes (1-second lock wait). A routine that opened its own commits or rolls it back itself.
+// writes (1-second lock wait). A routine that opened its own commits or rolls it back itself, and
+// tells the failure that stopped it; a joined routine returns its failure to the owner.
 class TillState::Scope {
 public:
     Scope(TillState& till, std::vector<const TableDef*> tables);
@@ -16,18 +17,19 @@ public:
     Scope& operator=(const Scope&) = delete;
     ~Scope();
 
-    bool ok() const { return ok_; }
+    // Success, or why the transaction could not be had (or joined).
+    const Outcome& opened() const { return opened_; }
+    bool ok() const { return static_cast<bool>(opened_); }
     bool joined() const { return joined_; }
-    // Own transaction: commit, false when that failed (then it is rolled back). Joined: true.
-    bool commit();
+    // Own transaction: commit; a failure when that failed (then it is rolled back). Joined: success.
+    Outcome commit();
     // Own transaction: roll back. Joined: the owner of the transaction rolls back.
     void rollback();
 
 private:
-    TillState& till_;
     std::optional<Transaction> tx_;
     bool joined_ = false;
-    bool ok_ = false;
+    Outcome opened_;
 };
 
 // Which side a document's rows take: a sale credits its lines and debits the control account, a

@@ -7,20 +7,20 @@
 
 namespace tavlo {
 
-bool TillState::PostRounding() {
-    if (LOC.VERSKIL.isZero()) return true;
+Outcome TillState::PostRounding() {
+    if (LOC.VERSKIL.isZero()) return {};
     Scope scope(*this, {&PQXV60::table(), &PQXT20::table(), &PQXT21::table(), &PACS10::table()});
     const TillLocals savedLoc = LOC;
     const PACS10 savedCs10 = CS10;
-    auto fail = [&] {
-        if (scope.joined()) return false;
+    // A joined routine hands its failure to the owner of the transaction, which tells it.
+    auto fail = [&](Outcome failure) {
+        if (scope.joined()) return failure;
         scope.rollback();
         LOC = savedLoc;
         CS10 = savedCs10;
-        reportFailure();
-        return false;
+        return reportFailure(std::move(failure));
     };
-    if (!scope.ok()) return fail();
+    if (!scope.ok()) return fail(scope.opened());
 
     std::string classCode = classCodeOf(S10.POSDISCACC);
     auto& v60 = ctx_.access<PQXV60>();
@@ -36,23 +36,21 @@ bool TillState::PostRounding() {
     line.ITEMSTATUS = 0;
     // The sale's operator: the cash-up finds a document by the operator on its rows.
     line.OPERATORNO = !clip(controlOperator_).empty() ? controlOperator_ : ctx_.OPERATOR.str();
-    if (int rc = write(v60, WriteOp::Add); rc != ErrNone) {
-        failed(v60, rc);
-        return fail();
-    }
+    if (int rc = write(v60, WriteOp::Add); rc != ErrNone) return fail(Outcome::failure(v60, rc));
     // Posts the line, takes it out of the working table and raises the counter, all in this
     // transaction.
-    if (!UpdateDiscTransaction()) return fail();
-    return scope.commit() || fail();
+    if (Outcome r = UpdateDiscTransaction(); !r) return fail(std::move(r));
+    Outcome committed = scope.commit();
+    return committed ? committed : fail(std::move(committed));
 }
 
-bool TillState::UpdateDiscTransaction() { return postDocument(DocKind::Rounding); }
+Outcome TillState::UpdateDiscTransaction() { return postDocument(DocKind::Rounding); }
 
-bool TillState::GetDiscDocumentNo() { return addHeader(DocKind::Rounding); }
+Outcome TillState::GetDiscDocumentNo() { return addHeader(DocKind::Rounding); }
 
-bool TillState::PostDiscDetail() {
+Outcome TillState::PostDiscDetail() {
     const PQXV60& line = ctx_.access<PQXV60>().rec;
-    if (!NextDetailNumber()) return false;
+    if (Outcome r = NextDetailNumber(); !r) return r;
     std::string classCode = classCodeOf(line.ACCNUMBER);
     auto& t21 = ctx_.access<PQXT21>();
     t21.clearBuffer();
@@ -69,17 +67,18 @@ bool TillState::PostDiscDetail() {
     r.RECORDSTATUS = line.RECORDSTATUS;
     r.DETAILNUMBER = LOC.DETAILNUMBER;
     if (int rc = write(t21, WriteOp::Add); rc != ErrNone) {
-        failed(t21, rc);
+        // Told here and, not marked, once more by the routine that rolls the posting back.
+        Outcome failure = Outcome::failure(t21, rc);
         MessageRequest box;
         box.title = "Warning!";
-        box.text = posting_texts::detailAddFailed(failText_);
+        box.text = posting_texts::detailAddFailed(failure.text());
         box.icon = Icon::Information;
         showMessage(box);
-        return false;
+        return failure;
     }
-    return true;
+    return {};
 }
 
-bool TillState::UpdateDiscControl() { return completeHeaders(DocKind::Rounding); }
+Outcome TillState::UpdateDiscControl() { return completeHeaders(DocKind::Rounding); }
 
 }  // namespace tavlo

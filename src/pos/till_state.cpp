@@ -14,45 +14,41 @@
 #include "framework/runtime.h"
 #include "pos/posting_internal.h"
 #include "pos/posting_texts.h"
+#include "util/invariant.h"
 
 namespace tavlo {
 
 // ---- Scope ----------------------------------------------------------------------------------
 
-TillState::Scope::Scope(TillState& till, std::vector<const TableDef*> tables) : till_(till) {
+TillState::Scope::Scope(TillState& till, std::vector<const TableDef*> tables) {
     if (till.ctx_.inTransaction()) {
         joined_ = true;
-        ok_ = std::all_of(tables.begin(), tables.end(),
-                          [&](const TableDef* t) { return till.ctx_.inTransaction(*t); });
-        if (!ok_) till.failed(ErrTransaction, storeErrorText(ErrTransaction));
+        if (!std::all_of(tables.begin(), tables.end(), [&](const TableDef* t) { return till.ctx_.inTransaction(*t); }))
+            opened_ = Outcome::failure(ErrTransaction);
         return;
     }
-    till.failCode_ = 0;
-    till.failText_.clear();
-    till.failShown_ = false;
     till.writeSeq_ = 0;
     till.forgetTransaction();
     // A file this till cannot write is the cause to tell, before the storage opens it read-only.
     for (const TableDef* t : tables)
         if (std::string why = writeRefusal(till.ctx_.folder(), *t); !why.empty()) {
-            till.failed(ErrAccessDenied, std::move(why));
+            opened_ = Outcome::failure(ErrAccessDenied, std::move(why));
             return;
         }
     tx_.emplace(till.ctx_, std::move(tables), kLockWait);
-    ok_ = tx_->active();
-    if (!ok_) till.failed(tx_->errorCode() ? tx_->errorCode() : ErrLockedOut, tx_->errorText());
+    if (!tx_->active()) opened_ = Outcome::failure(tx_->errorCode() ? tx_->errorCode() : ErrLockedOut, tx_->errorText());
 }
 
 TillState::Scope::~Scope() {
     if (tx_ && tx_->active()) tx_->rollback();
 }
 
-bool TillState::Scope::commit() {
-    if (joined_) return true;
-    if (!tx_ || !tx_->active()) return false;
-    if (tx_->commit()) return true;
-    till_.failed(tx_->errorCode() ? tx_->errorCode() : ErrEngine, tx_->errorText());
-    return false;
+Outcome TillState::Scope::commit() {
+    if (joined_) return {};
+    if (!opened_) return opened_;
+    if (!tx_->active()) return Outcome::failure(ErrTransaction);
+    if (tx_->commit()) return {};
+    return Outcome::failure(tx_->errorCode() ? tx_->errorCode() : ErrEngine, tx_->errorText());
 }
 
 void TillState::Scope::rollback() {
@@ -63,7 +59,6 @@ void TillState::Scope::rollback() {
 
 TillState::TillState(Context& ctx, Runtime* runtime) : ctx_(ctx), runtime_(runtime), writer_(ctx) {
     writer_.setWrite([this](FileManagerBase& file, WriteOp op) { return write(file, op); });
-    writer_.setFailed([this](int code, std::string text) { failed(code, std::move(text)); });
 }
 
 TillState::~TillState() { Close(); }
@@ -86,28 +81,31 @@ bool TillState::Open() {
     LOC.CASH = 1;
     std::uint16_t number = 0;
     SlotClaim claim;
-    bool claimed = false;
+    Outcome claimed;
     // Tills busy posting hold the tables a moment at a time: a screen that is opening waits for
     // its turn (bounded) rather than refusing to open.
     const auto deadline = std::chrono::steady_clock::now() + kOpenWait;
     for (;;) {
         {
             Scope scope(*this, {&PQXV60::table(), &PACS10::table()});
-            claimed = scope.ok() && claimSalesNumber(true, claim, number) && scope.commit();
+            claimed = scope.opened();
+            if (claimed) claimed = claimSalesNumber(true, claim, number);
+            if (claimed) claimed = scope.commit();
         }
-        if (claimed || failCode_ != ErrLockedOut || std::chrono::steady_clock::now() >= deadline) break;
+        if (claimed || claimed.code() != ErrLockedOut || std::chrono::steady_clock::now() >= deadline) break;
     }
     if (!claimed) {
         MessageRequest box;
         box.title = posting_texts::warningTitle();
-        box.text = posting_texts::tillNotOpened(failCode_ == ErrLockedOut ? storeErrorText(ErrLockedOut) : failText_);
+        box.text = posting_texts::tillNotOpened(claimed.code() == ErrLockedOut ? storeErrorText(ErrLockedOut) : claimed.text());
         box.icon = Icon::Exclamation;
         showMessage(box);
-        failShown_ = true;
         return false;
     }
     claim_ = std::move(claim);
     LOC.SALESNUMBER = number;
+    // Invariant 6: the screen holds the claim on the number it took.
+    TAVLO_INVARIANT(6, claim_.held() && claim_.slot() == LOC.SALESNUMBER);
     return true;
 }
 
@@ -123,7 +121,7 @@ void TillState::Close() {
 bool TillState::StoreSalesNumber() { return true; }
 
 // Inside the caller's transaction over PQXV60 and PACS10.
-bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number) {
+Outcome TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number) {
     const std::filesystem::path file = ctx_.folder() / ".tavlo-sales";
     std::set<std::uint16_t> stored;
     auto& v60 = ctx_.access<PQXV60>();
@@ -131,10 +129,7 @@ bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::ui
     v60.SetFileOrder();
     int rc;
     while ((rc = v60.next()) == ErrNone) stored.insert(v60.rec.SALESNUMBER);
-    if (rc != ErrNoRecord) {
-        failed(v60, rc);
-        return false;
-    }
+    if (rc != ErrNoRecord) return Outcome::failure(v60, rc);
     std::string error;
     auto tryClaim = [&](std::uint16_t n) {
         if (n == 0 || !claim.tryClaim(file, n, &error)) return false;
@@ -151,46 +146,44 @@ bool TillState::claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::ui
                 while ((rc = v60.next()) == ErrNone) {
                     if (v60.rec.SALESNUMBER != n || v60.rec.DOCUMENTNO == 0) continue;
                     if (int e = write(v60, WriteOp::Erase); e != ErrNone) {
-                        failed(v60, e);
+                        Outcome failure = Outcome::failure(v60, e);
                         claim.release();
-                        return false;
+                        return failure;
                     }
                 }
                 tookUpLeftLines_ = true;
-                return true;
+                return {};
             }
             if (!error.empty()) break;
         }
     auto& cs10 = ctx_.access<PACS10>();
     rc = error.empty() ? readCompanyRecord(cs10) : ErrNone;
-    if (rc != ErrNone && rc != ErrNoRecord) {
-        failed(cs10, rc);
-        return false;
-    }
+    if (rc != ErrNone && rc != ErrNoRecord) return Outcome::failure(cs10, rc);
     std::uint16_t n = rc == ErrNone ? cs10.rec.SALESNUMBER : 0;
     bool found = false;
     for (int tries = 0; tries < 65535 && error.empty() && !found; ++tries) {
         n = nextSalesNumber(n);
         found = !stored.count(n) && tryClaim(n);
     }
-    if (!found) {
-        failed(ErrEngine, error.empty() ? posting_texts::noSalesNumber() : error);
-        return false;
-    }
+    if (!found) return Outcome::failure(ErrEngine, error.empty() ? posting_texts::noSalesNumber() : error);
     cs10.rec.SALESNUMBER = n;
     rc = write(cs10, rc == ErrNone ? WriteOp::Put : WriteOp::Add);
     if (rc != ErrNone) {
-        failed(cs10, rc);
+        Outcome failure = Outcome::failure(cs10, rc);
         claim.release();
-        return false;
+        return failure;
     }
     CS10.SALESNUMBER = n;
-    return true;
+    // Invariant 6: a number is handed out only with its claim held, and never one with lines.
+    TAVLO_INVARIANT(6, claim.held() && claim.slot() == n && !stored.count(n));
+    return {};
 }
 
 // ---- Finished -------------------------------------------------------------------------------
 
-bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) {
+Outcome TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) {
+    // Invariant 6: the lines posted are the ones this open screen holds the claim on.
+    TAVLO_INVARIANT(6, !open_ || claim_.held());
     std::optional<WaitCursor> wait;
     if (runtime_) wait.emplace(*runtime_);
 
@@ -204,28 +197,34 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
     const PACS10 savedCs10 = CS10;
     controlOperator_.clear();
 
-    bool ok;
+    const bool ownTransaction = !ctx_.inTransaction();
+    Outcome posted;
     std::uint32_t saleDoc = 0;
     SlotClaim nextClaim;
     {
+        // Invariant 1: every step joins this one transaction and stops at the first failure.
         Scope scope(*this, tables);
-        ok = scope.ok() && UpdateTransaction();
+        posted = scope.opened();
+        if (posted) posted = UpdateTransaction();
         saleDoc = LOC.DOCUMENTNO;
-        if (ok && LOC.TAG == 1) ok = ClearV61() && closeTab();
+        if (posted && LOC.TAG == 1) posted = ClearV61();
+        if (posted && LOC.TAG == 1) posted = closeTab();
         // The next sale's number, claimed before this one's is let go.
-        if (ok) ok = claimSalesNumber(false, nextClaim, LOC.SALESNUMBER);
+        if (posted) posted = claimSalesNumber(false, nextClaim, LOC.SALESNUMBER);
         // Whole cents while the sale is open, currency from here on.
         LOC.VERSKIL = (LOC.VERSKIL / Decimal(100)).rounded(2);
-        if (ok && saleDoc != 0) ok = WriteHistory() && raiseLastDocNr(saleDoc);
-        if (ok && !LOC.VERSKIL.isZero()) ok = PostRounding();
-        if (ok) ok = scope.commit();
-        if (!ok) scope.rollback();
+        if (posted && saleDoc != 0) posted = WriteHistory();
+        if (posted && saleDoc != 0) posted = raiseLastDocNr(saleDoc);
+        if (posted && !LOC.VERSKIL.isZero()) posted = PostRounding();
+        if (posted) posted = scope.commit();
+        if (!posted) scope.rollback();
     }
-    if (!ok) {
+    // Invariant 1: committed or rolled back as a whole, nothing of it left open.
+    TAVLO_INVARIANT(1, !ownTransaction || !ctx_.inTransaction());
+    if (!posted) {
         LOC = savedLoc;
         CS10 = savedCs10;
-        reportFailure();
-        return false;
+        return reportFailure(std::move(posted));
     }
     claim_ = std::move(nextClaim);
     if (savedLoc.TAG == 1) {
@@ -236,7 +235,7 @@ bool TillState::Finished(const std::function<void(const SlipArgs&)>& printSlip) 
     if (printSlip && saleDoc != 0)
         printSlip(SlipArgs{saleDoc, LOC.VERSKIL, LOC.PAID, LOC.CHANGE, LOC.CREDITNOTE, LOC.CASH == 1});
     ResetSale();
-    return true;
+    return {};
 }
 
 void TillState::ResetSale() {
@@ -258,7 +257,7 @@ std::uint32_t TillState::tabOwner() const { return LOC.TAGACCNUMBER; }
 
 bool TillState::isSaleLine(const PQXV60& line, bool) const { return line.SALESNUMBER == LOC.SALESNUMBER; }
 
-bool TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
+Outcome TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
     lines.clear();
     auto& v60 = ctx_.access<PQXV60>();
     v60.clearBuffer();
@@ -266,46 +265,33 @@ bool TillState::saleLines(bool withTab, std::vector<PQXV60>& lines) {
     int rc;
     while ((rc = v60.next()) == ErrNone)
         if (isSaleLine(v60.rec, withTab)) lines.push_back(v60.rec);
-    if (rc != ErrNoRecord) {
-        failed(v60, rc);
-        return false;
-    }
+    if (rc != ErrNoRecord) return Outcome::failure(v60, rc);
     // Sales-number order, lines of one number in the order they were rung up.
     std::stable_sort(lines.begin(), lines.end(),
                      [](const PQXV60& a, const PQXV60& b) { return a.SALESNUMBER < b.SALESNUMBER; });
-    return true;
+    return {};
 }
 
-bool TillState::eraseSaleLines(bool withTab) {
+Outcome TillState::eraseSaleLines(bool withTab) {
     auto& v60 = ctx_.access<PQXV60>();
     v60.clearBuffer();
     v60.SetFileOrder();
     int rc;
     while ((rc = v60.next()) == ErrNone) {
         if (!isSaleLine(v60.rec, withTab)) continue;
-        if (int e = write(v60, WriteOp::Erase); e != ErrNone) {
-            failed(v60, e);
-            return false;
-        }
+        if (int e = write(v60, WriteOp::Erase); e != ErrNone) return Outcome::failure(v60, e);
     }
-    if (rc != ErrNoRecord) {
-        failed(v60, rc);
-        return false;
-    }
-    return true;
+    if (rc != ErrNoRecord) return Outcome::failure(v60, rc);
+    return {};
 }
 
 std::uint32_t TillState::counterNow() { return writer_.counterNow(CS10.LASTDOCNR); }
 
-std::optional<std::uint32_t> TillState::freeDocumentNo(std::uint32_t wanted) {
-    return writer_.freeDocumentNo(wanted, CS10.LASTDOCNR);
-}
+Outcome TillState::raiseLastDocNr(std::uint32_t documentNo) { return writer_.raiseLastDocNr(documentNo, CS10.LASTDOCNR); }
 
-bool TillState::raiseLastDocNr(std::uint32_t documentNo) { return writer_.raiseLastDocNr(documentNo, CS10.LASTDOCNR); }
-
-bool TillState::closeTab() {
+Outcome TillState::closeTab() {
     std::uint32_t owner = tabOwner();
-    if (owner == 0) return true;
+    if (owner == 0) return {};
     if (takenTab_ != 0) {
         // Lines another till added to the tab while it was being paid keep it open.
         auto& v61 = ctx_.access<PQXV61>();
@@ -314,24 +300,20 @@ bool TillState::closeTab() {
         v61.rec.DOCUMENTNO = takenTab_;
         v61.SetFrom(PV61::ClientDocKey);
         int rc = v61.next();
-        if (rc == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_) return true;
-        if (rc != ErrNone && rc != ErrNoRecord) {
-            failed(v61, rc);
-            return false;
-        }
+        if (rc == ErrNone && v61.rec.CLIENTNO == owner && v61.rec.DOCUMENTNO == takenTab_) return {};
+        if (rc != ErrNone && rc != ErrNoRecord) return Outcome::failure(v61, rc);
     }
     if (LOC.CASH == 1) {
         auto& c11 = ctx_.access<PQXC11>();
         c11.clearBuffer();
         c11.rec.CLIENTNO = owner;
         int rc = c11.get(PC11::ClientNoKey);
-        if (rc == ErrNoRecord) return true;
+        if (rc == ErrNoRecord) return {};
         if (rc == ErrNone) {
             c11.rec.DOCNO = 0;
             rc = write(c11, WriteOp::Put);
         }
-        if (rc != ErrNone) failed(c11, rc);
-        return rc == ErrNone;
+        return rc == ErrNone ? Outcome() : Outcome::failure(c11, rc);
     }
     auto& a10 = ctx_.access<PQXA10>();
     auto saved = a10.SaveFile();
@@ -342,9 +324,9 @@ bool TillState::closeTab() {
         a10.rec.DOCNO = 0;
         rc = write(a10, WriteOp::Put);
     }
-    if (rc != ErrNone && rc != ErrNoRecord) failed(a10, rc);
+    Outcome closed = rc == ErrNone || rc == ErrNoRecord ? Outcome() : Outcome::failure(a10, rc);
     a10.RestoreFile(saved);
-    return rc == ErrNone || rc == ErrNoRecord;
+    return closed;
 }
 
 std::string TillState::classCodeOf(std::uint16_t accNumber) { return writer_.classCodeOf(accNumber); }
@@ -370,24 +352,15 @@ int TillState::write(FileManagerBase& file, WriteOp op) {
     return ErrEngine;
 }
 
-void TillState::failed(FileManagerBase& file, int code) {
-    failed(code, file.errorCode() == code ? file.errorText() : storeErrorText(code));
-}
-
-void TillState::failed(int code, std::string text) {
-    if (failCode_ != 0) return;  // the first failure is the one to tell
-    failCode_ = code;
-    failText_ = text.empty() ? storeErrorText(code) : std::move(text);
-}
-
-void TillState::reportFailure() {
-    if (failShown_) return;
-    failShown_ = true;
+Outcome TillState::reportFailure(Outcome failure) {
+    if (failure.told()) return failure;
     MessageRequest box;
     box.title = posting_texts::warningTitle();
-    box.text = failCode_ == ErrLockedOut ? posting_texts::lockedOut() : posting_texts::notPosted(failText_);
+    box.text = failure.code() == ErrLockedOut ? posting_texts::lockedOut() : posting_texts::notPosted(failure.text());
     box.icon = Icon::Exclamation;
     showMessage(box);
+    failure.markTold();
+    return failure;
 }
 
 }  // namespace tavlo

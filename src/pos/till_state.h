@@ -3,6 +3,11 @@
 // it opened, and the routines that post what it took. The routines need no window: the screen
 // owns one TillState and calls them from its buttons; tests drive them directly.
 //
+// Each posting routine returns an Outcome (pos/outcome.h): success, or the first failure it met.
+// A routine called inside another one's transaction hands its failure up; the routine that owns
+// the transaction rolls back and tells the operator, once ("not posted, the lines are kept").
+// A routine that tells a failure in a box of its own (a failed row add) marks it told.
+//
 // Invariants of the posting (each one is tested):
 //  1. Finished is one storage transaction: the document, its history copy, the counter, the
 //     rounding document, the tab's stored lines and marker and the removal of the posted working
@@ -33,6 +38,7 @@
 #include "data/slot_claim.h"
 #include "data/tables.h"
 #include "pos/document_writer.h"
+#include "pos/outcome.h"
 #include "util/decimal.h"
 #include "util/text.h"
 
@@ -118,39 +124,41 @@ public:
     bool StoreSalesNumber();
 
     // ---- Finished: post, tab, history, counter, rounding as one outcome, then the slip ----
-    // False when nothing was posted (the operator was told why); the lines are then untouched.
-    bool Finished(const std::function<void(const SlipArgs&)>& printSlip = {});
+    // A failure when nothing was posted (the operator was told why); the lines are then untouched.
+    Outcome Finished(const std::function<void(const SlipArgs&)>& printSlip = {});
 
     // ---- posting a sale ----
-    bool UpdateTransaction();  // posts this sale's working lines as one document
-    bool GetDocumentNo();      // numbers the document and adds its header
-    bool PostDetail();         // item row and VAT row of the working line in the PQXV60 buffer
-    bool NextDetailNumber();   // LOC:DETAILNUMBER; false when the numbers are exhausted
-    bool UpdateControl();      // control rows and totals of the headers this posting added
-    bool WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
-    bool ClearV60();           // deletes this screen's working lines, all or none
-    bool ClearV61();           // deletes the stored lines of the tab taken up here, all or none
-    void ErrHandler(FileManagerBase& file);  // reports a failed delete (after the roll-back)
+    Outcome UpdateTransaction();  // posts this sale's working lines as one document
+    Outcome GetDocumentNo();      // numbers the document and adds its header
+    Outcome PostDetail();         // item row and VAT row of the working line in the PQXV60 buffer
+    Outcome NextDetailNumber();   // LOC:DETAILNUMBER; a failure when the numbers are exhausted
+    Outcome UpdateControl();      // control rows and totals of the headers this posting added
+    Outcome WriteHistory();       // copies LOC:DOCUMENTNO to PQXH20 / PQXH21
+    Outcome ClearV60();           // deletes this screen's working lines, all or none
+    Outcome ClearV61();           // deletes the stored lines of the tab taken up here, all or none
+    // Reports a failed delete (after the roll-back): "Delete Error - " and the failure's text.
+    // The failure is not marked told: a posting it stopped still says that it was not posted.
+    void ErrHandler(const Outcome& failure);
 
     // ---- the rounding document ----
-    bool PostRounding();           // the rounding at Finished, when LOC:VERSKIL is not 0
-    bool UpdateDiscTransaction();  // posts the rounding line as a rounding document
-    bool GetDiscDocumentNo();
-    bool PostDiscDetail();
-    bool UpdateDiscControl();
+    Outcome PostRounding();           // the rounding at Finished, when LOC:VERSKIL is not 0
+    Outcome UpdateDiscTransaction();  // posts the rounding line as a rounding document
+    Outcome GetDiscDocumentNo();
+    Outcome PostDiscDetail();
+    Outcome UpdateDiscControl();
 
     // ---- tabs (tabs.cpp) ----
     // The owner's open tab (LOC:TAGACCNUMBER, a cash client in cash mode, else a debtor) taken up
     // onto this screen: its stored lines are copied in under this screen's sales number, once.
-    // False when another till has the tab open (the operator was told) or the copy failed.
-    bool TakeUpTab();
+    // A failure when another till has the tab open or the copy failed (the operator was told).
+    Outcome TakeUpTab();
     // Print Tab's storing, one outcome: this visit's lines onto the owner's tab (a first tab
     // numbered from the counter as stored now and marked on the owner), the screen's lines out of
-    // PQXV60, and the next sales number claimed. False when nothing was stored (told why).
-    bool UpdateTag();
+    // PQXV60, and the next sales number claimed. A failure when nothing was stored (told why).
+    Outcome UpdateTag();
     // The Tag box cleared: lines taken up from a tab leave the screen (they stay on the tab) and
     // the tab is let go.
-    bool DropTab();
+    Outcome DropTab();
     // The tab number and the sales number of the visit the last UpdateTag stored.
     std::uint32_t storedTab() const { return LOC.TAGDOCUMENTNO; }
     std::uint16_t storedVisit() const { return storedVisit_; }
@@ -171,25 +179,22 @@ private:
     class Scope;
     enum class DocKind { Sale, Rounding };
 
-    bool postDocument(DocKind kind);
-    bool addHeader(DocKind kind);
-    bool addDetail(DocKind kind);
-    bool completeHeaders(DocKind kind);
-    bool saleLines(bool withTab, std::vector<PQXV60>& lines);
-    bool eraseSaleLines(bool withTab);
+    Outcome postDocument(DocKind kind);
+    Outcome addHeader(DocKind kind);
+    Outcome completeHeaders(DocKind kind);
+    Outcome saleLines(bool withTab, std::vector<PQXV60>& lines);
+    Outcome eraseSaleLines(bool withTab);
     bool isSaleLine(const PQXV60& line, bool withTab) const;
-    bool claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number);
+    Outcome claimSalesNumber(bool takeUpLeftLines, SlotClaim& claim, std::uint16_t& number);
     std::uint32_t tabOwner() const;
-    std::optional<std::uint32_t> freeDocumentNo(std::uint32_t wanted);
-    bool raiseLastDocNr(std::uint32_t documentNo);
-    bool closeTab();
+    Outcome raiseLastDocNr(std::uint32_t documentNo);
+    Outcome closeTab();
     std::uint32_t counterNow();
     std::string classCodeOf(std::uint16_t accNumber);
 
     int write(FileManagerBase& file, WriteOp op);
-    void failed(FileManagerBase& file, int code);
-    void failed(int code, std::string text);
-    void reportFailure();
+    // Tells a failure the posting stopped at, unless it was told already; returns it marked told.
+    Outcome reportFailure(Outcome failure);
 
     Context& ctx_;
     Runtime* runtime_;
@@ -199,13 +204,13 @@ private:
     std::uint32_t takenTab_ = 0;
     std::vector<std::int64_t> tabLines_;  // places in PQXV61 of the lines taken up
     std::uint16_t storedVisit_ = 0;
-    std::optional<std::uint32_t> openTabOf(std::uint32_t owner);
-    bool ownerTabFile(FileManagerBase*& file);
+    Outcome openTabOf(std::uint32_t owner, std::uint32_t& tab);
+    Outcome ownerTabFile(FileManagerBase*& file);
     bool tookUpLeftLines_ = false;
     std::vector<const TableDef*> used_;
     std::function<int(const WriteSite&)> writeFault_;
     int writeSeq_ = 0;
-    // The current posting: its documents, and its first failure.
+    // The current posting's documents.
     DocumentWriter writer_;
     PQXT20 header_;                 // the header the rows go to
     std::uint32_t tabDocumentNo_ = 0;
@@ -214,9 +219,6 @@ private:
     std::map<std::string, std::uint16_t> entNumbers_;
     std::map<std::string, std::uint16_t> vatAccounts_;
     void forgetTransaction();
-    int failCode_ = 0;
-    std::string failText_;
-    bool failShown_ = false;
 };
 
 }  // namespace tavlo

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "util/invariant.h"
+
 namespace tavlo {
 
 // Invariants of a Decimal:
@@ -192,6 +194,8 @@ static Decimal makeDecimal(bool negative, U256 mag, int places) {
         --places;
         if (!mag.fits128() || mag.low128() >= kLimit) throw DecimalOverflow("number too large");
     }
+    TAVLO_INVARIANT(1, mag.fits128() && mag.low128() < kLimit);
+    TAVLO_INVARIANT(2, places >= 0 && places <= Decimal::kMaxPlaces);
     __int128 m = static_cast<__int128>(mag.low128());
     return Decimal::fromScaled(negative ? -m : m, places);
 }
@@ -210,6 +214,10 @@ Decimal Decimal::fromScaled(__int128 mantissa, int places) {
     Decimal d;
     d.mantissa_ = mantissa;
     d.places_ = places;
+    // Every computed value leaves through here (negation and whole numbers keep both invariants
+    // by themselves).
+    TAVLO_INVARIANT(1, magnitude(d.mantissa_) < kLimit);
+    TAVLO_INVARIANT(2, d.places_ >= 0 && d.places_ <= kMaxPlaces);
     return d;
 }
 

@@ -88,7 +88,7 @@ void PostSale(benchmark::State& state) {
         till.LOC.PAYMENT = 1;
         till.LOC.PAID = Decimal(460);
         state.ResumeTiming();
-        check(till.Finished(), "posting");
+        check(static_cast<bool>(till.Finished()), "posting");
     }
     state.counters["documents"] = static_cast<double>(state.range(0));
 }

@@ -243,7 +243,7 @@ void settle(TillLocals& L, std::uint8_t payment, const Decimal& paid) {
 }
 
 bool PostingTest::finish() {
-    return till_->Finished([this](const SlipArgs& s) { slips_.push_back(s); });
+    return static_cast<bool>(till_->Finished([this](const SlipArgs& s) { slips_.push_back(s); }));
 }
 
 }  // namespace tavlo::posting_test

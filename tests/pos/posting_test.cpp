@@ -1,6 +1,7 @@
 // Posting a sale: documents, rows, numbers, history, tabs and the failures that must write nothing.
 #include <limits>
 
+#include "pos/posting_texts.h"
 #include "posting_fixture.h"
 
 namespace tavlo::posting_test {
@@ -502,6 +503,43 @@ TEST_F(PostingTest, FailedItemRowIsReportedAndNothingIsPosted) {
     EXPECT_TRUE(allRecords<PQXT20>(*ctx_).empty());
     EXPECT_TRUE(allRecords<PQXT21>(*ctx_).empty());
     EXPECT_EQ(allRecords<PQXV60>(*ctx_).size(), 2u);
+}
+
+// Whatever step of Finished fails, its result is that failure, told in one box, and the lines
+// stay; the next Finished posts them.
+TEST_F(PostingTest, FinishedReturnsTheFailureItToldOnce) {
+    struct Case {
+        const char* what;
+        const TableDef* table;
+        WriteOp op;
+        int code;
+        std::function<std::string(const std::string&)> box;  // from the failure's text
+    };
+    const std::vector<Case> cases = {
+        {"header", &PQXT20::table(), WriteOp::Add, ErrDuplicateKey, posting_texts::notPosted},
+        {"item row", &PQXT21::table(), WriteOp::Add, ErrEngine, posting_texts::detailAddFailed},
+        {"counter", &PACS10::table(), WriteOp::Put, ErrLockedOut, [](const std::string&) { return posting_texts::lockedOut(); }},
+        {"history", &PQXH20::table(), WriteOp::Add, ErrValueRange, posting_texts::notPosted},
+    };
+    ring({{"COKE"}, {"MILK"}});
+    tender(1, till_->LOC.TOTALAMOUNT);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        messages_.shown.clear();
+        till_->setWriteFault([&](const WriteSite& w) { return w.table == c.table && w.op == c.op ? c.code : 0; });
+        const Outcome r = till_->Finished();
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.code(), c.code);
+        EXPECT_EQ(r.text(), storeErrorText(c.code));
+        EXPECT_TRUE(r.told());
+        ASSERT_EQ(messages_.shown.size(), 1u) << messages_.titles();
+        EXPECT_EQ(messages_.shown[0].text, c.box(r.text()));
+        EXPECT_TRUE(allRecords<PQXT20>(*ctx_).empty());
+        EXPECT_EQ(allRecords<PQXV60>(*ctx_).size(), 2u);
+    }
+    till_->setWriteFault({});
+    EXPECT_TRUE(finish());
+    expectSoundDocuments(*ctx_);
 }
 
 // A document that does not add up when it is about to be committed (a fault in a posting

@@ -251,7 +251,7 @@ TEST_F(TabPosting, PrintTabIsAllOrNothingWhereverItFails) {
             hit = true;
             return static_cast<int>(ErrEngine);
         });
-        const bool stored = till_->UpdateTag();
+        const bool stored = static_cast<bool>(till_->UpdateTag());
         if (!hit) {
             ASSERT_TRUE(stored);
             EXPECT_GT(n, 5);
