@@ -77,30 +77,22 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
 
     DocumentWriter writer(ctx);
     if (write) writer.setWrite(std::move(write));
-    int failCode = 0;
-    std::string failText;
-    writer.setFailed([&](int code, std::string text) {
-        if (failCode != 0) return;  // the first failure is the one to tell
-        failCode = code;
-        failText = std::move(text);
-    });
-    auto fail = [&](Failure failure) {
-        posted.failure = failCode == ErrLockedOut ? Failure::LockedOut : failure;
-        posted.error = failText.empty() ? storeErrorText(failCode ? failCode : ErrEngine) : failText;
+    // Each step returns its outcome; the first failure ends the posting and is the one told.
+    auto fail = [&](Failure failure, Outcome why) {
+        if (why) why = Outcome::failure(ErrEngine);  // a step that failed without saying why
+        posted.failure = why.code() == ErrLockedOut ? Failure::LockedOut : failure;
+        posted.error = why.text();
         posted.documentNo = 0;
         return posted;
     };
 
     Transaction tx(ctx, {&PACS10::table(), &PQXT20::table(), &PQXT21::table()}, kLockWait);
-    if (!tx.active()) {
-        failCode = tx.errorCode() ? tx.errorCode() : ErrLockedOut;
-        failText = tx.errorText();
-        return fail(Failure::LockedOut);
-    }
+    if (!tx.active()) return fail(Failure::LockedOut, Outcome::failure(tx.errorCode() ? tx.errorCode() : ErrLockedOut, tx.errorText()));
     writer.forget();
     std::uint32_t known = 0;
-    const std::optional<std::uint32_t> number = writer.freeDocumentNo(writer.counterNow(known) + 1, known);
-    if (!number) return fail(Failure::Storage);
+    Outcome why;
+    const std::optional<std::uint32_t> number = writer.freeDocumentNo(writer.counterNow(known) + 1, known, &why);
+    if (!number) return fail(Failure::Storage, why);
     posted.documentNo = *number;
 
     auto& t20 = ctx.access<PQXT20>();
@@ -116,11 +108,11 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
     h.NOOFENTRIES = 0;
     h.LOOKUPDATE = formatPicture("@d12", Decimal(static_cast<long long>(h.TRANSDATE)));
     h.PAYMETHOD = entry.payment;
-    if (!writer.addHeader(t20)) return fail(Failure::Storage);
+    if (Outcome r = writer.addHeader(t20); !r) return fail(Failure::Storage, r);
     const PQXT20 header = t20.rec;
 
     std::uint32_t detail = 0;
-    if (!writer.nextDetailNumber(detail)) return fail(Failure::Storage);
+    if (Outcome r = writer.nextDetailNumber(detail); !r) return fail(Failure::Storage, r);
     auto& t21 = ctx.access<PQXT21>();
     t21.clearBuffer();
     PQXT21& r = t21.rec;
@@ -132,22 +124,12 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
     r.DESCRIPTION = std::string(byLanguage("Betaling", "Payment"));
     r.CREDIT = entry.amount;
     r.DETAILNUMBER = detail;
-    if (int rc = writer.write(t21, WriteOp::Add); rc != ErrNone) {
-        if (failCode == 0) {
-            failCode = rc;
-            failText = t21.errorCode() == rc ? t21.errorText() : storeErrorText(rc);
-        }
-        return fail(Failure::DebtorRow);
-    }
+    if (int rc = writer.write(t21, WriteOp::Add); rc != ErrNone) return fail(Failure::DebtorRow, Outcome::failure(t21, rc));
 
-    if (!writer.completeHeaders(/*rowsCredit=*/true, header.REFERENCE2, detail)) return fail(Failure::Storage);
-    if (!writer.raiseLastDocNr(*number, known)) return fail(Failure::Storage);
-    if (!writer.checkDocuments()) return fail(Failure::Storage);
-    if (!tx.commit()) {
-        failCode = tx.errorCode() ? tx.errorCode() : ErrEngine;
-        failText = tx.errorText();
-        return fail(Failure::Storage);
-    }
+    if (Outcome r = writer.completeHeaders(/*rowsCredit=*/true, header.REFERENCE2, detail); !r) return fail(Failure::Storage, r);
+    if (Outcome r = writer.raiseLastDocNr(*number, known); !r) return fail(Failure::Storage, r);
+    if (Outcome r = writer.checkDocuments(); !r) return fail(Failure::Storage, r);
+    if (!tx.commit()) return fail(Failure::Storage, Outcome::failure(tx.errorCode() ? tx.errorCode() : ErrEngine, tx.errorText()));
     return posted;
 }
 

@@ -27,18 +27,6 @@ int DocumentWriter::write(FileManagerBase& file, WriteOp op) {
     return ErrEngine;
 }
 
-Outcome DocumentWriter::failed(const FileManagerBase& file, int code) {
-    Outcome r = Outcome::failure(file, code);
-    if (failed_) failed_(r.code(), r.text());
-    return r;
-}
-
-Outcome DocumentWriter::failed(int code, std::string text) {
-    Outcome r = Outcome::failure(code, std::move(text));
-    if (failed_) failed_(r.code(), r.text());
-    return r;
-}
-
 // ---- numbering ------------------------------------------------------------------------------
 
 std::uint32_t DocumentWriter::counterNow(std::uint32_t& known) {
@@ -62,7 +50,7 @@ std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted
         int rc = t20.get(PT20::DocumentNoKey);
         if (rc == ErrNone) return true;
         if (rc == ErrNoRecord) return false;
-        readFailure = failed(t20, rc);
+        readFailure = Outcome::failure(t20, rc);
         return std::nullopt;
     };
     auto used = inUse(wanted);
@@ -80,9 +68,9 @@ std::optional<std::uint32_t> DocumentWriter::freeDocumentNo(std::uint32_t wanted
     t20.SetEnd(PT20::DocumentNoKey);
     int rc = t20.previous();
     if (rc == ErrNoRecord) return 1u;
-    if (rc != ErrNone) return fail(failed(t20, rc));
+    if (rc != ErrNone) return fail(Outcome::failure(t20, rc));
     if (t20.rec.DOCUMENTNO == std::numeric_limits<std::uint32_t>::max())
-        return fail(failed(ErrValueRange, storeErrorText(ErrValueRange)));
+        return fail(Outcome::failure(ErrValueRange, storeErrorText(ErrValueRange)));
     return std::max(t20.rec.DOCUMENTNO + 1, next);
 }
 
@@ -91,13 +79,13 @@ Outcome DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& 
     int rc = readCompanyRecord(cs10);
     known = std::max(known, documentNo);
     if (rc == ErrNoRecord) return {};  // no company record to keep the counter in
-    if (rc != ErrNone) return failed(cs10, rc);
+    if (rc != ErrNone) return Outcome::failure(cs10, rc);
     if (cs10.rec.LASTDOCNR >= documentNo) {
         known = std::max(known, cs10.rec.LASTDOCNR);
         return {};
     }
     cs10.rec.LASTDOCNR = documentNo;
-    if (int e = write(cs10, WriteOp::Put); e != ErrNone) return failed(cs10, e);
+    if (int e = write(cs10, WriteOp::Put); e != ErrNone) return Outcome::failure(cs10, e);
     return {};
 }
 
@@ -105,8 +93,8 @@ Outcome DocumentWriter::raiseLastDocNr(std::uint32_t documentNo, std::uint32_t& 
 
 Outcome DocumentWriter::addHeader(FileManager<PQXT20>& t20) {
     const std::uint32_t documentNo = t20.rec.DOCUMENTNO;
-    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) return failed(t20, rc);
-    if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return failed(t20, rc);
+    if (int rc = write(t20, WriteOp::Add); rc != ErrNone) return Outcome::failure(t20, rc);
+    if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return Outcome::failure(t20, rc);
     newHeaders_.push_back(documentNo);
     return {};
 }
@@ -123,7 +111,7 @@ std::uint32_t DocumentWriter::highestDetailNumber() {
 
 Outcome DocumentWriter::nextDetailNumber(std::uint32_t& number) {
     if (detailNumberRead_ && ctx_.inTransaction(PQXT21::table())) {
-        if (number == std::numeric_limits<std::uint32_t>::max()) return failed(ErrValueRange, storeErrorText(ErrValueRange));
+        if (number == std::numeric_limits<std::uint32_t>::max()) return Outcome::failure(ErrValueRange, storeErrorText(ErrValueRange));
         ++number;
         // Invariant 4 of the posting (pos/till_state.h): nobody wrote PQXT21 since it was read.
         TAVLO_INVARIANT(4, number > highestDetailNumber());
@@ -138,9 +126,9 @@ Outcome DocumentWriter::nextDetailNumber(std::uint32_t& number) {
         detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
         return {};
     }
-    if (rc != ErrNone) return failed(t21, rc);
+    if (rc != ErrNone) return Outcome::failure(t21, rc);
     if (t21.rec.DETAILNUMBER == std::numeric_limits<std::uint32_t>::max())
-        return failed(ErrValueRange, storeErrorText(ErrValueRange));
+        return Outcome::failure(ErrValueRange, storeErrorText(ErrValueRange));
     number = t21.rec.DETAILNUMBER + 1;
     detailNumberRead_ = ctx_.inTransaction(PQXT21::table());
     return {};
@@ -162,7 +150,7 @@ Outcome DocumentWriter::completeHeaders(bool rowsCredit, const std::string& cont
     for (std::uint32_t documentNo : newHeaders_) {
         t20.clearBuffer();
         t20.rec.DOCUMENTNO = documentNo;
-        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return failed(t20, rc);
+        if (int rc = t20.get(PT20::DocumentNoKey); rc != ErrNone) return Outcome::failure(t20, rc);
         PQXT20 h = t20.rec;
         if (h.NOOFENTRIES != 0) continue;
 
@@ -178,7 +166,7 @@ Outcome DocumentWriter::completeHeaders(bool rowsCredit, const std::string& cont
             amount += rowsCredit ? t21.rec.CREDIT : t21.rec.DEBIT;
             if (!clip(t21.rec.VATCODE).empty()) vat += t21.rec.VATAMOUNT;
         }
-        if (rc != ErrNone && rc != ErrNoRecord) return failed(t21, rc);
+        if (rc != ErrNone && rc != ErrNoRecord) return Outcome::failure(t21, rc);
 
         std::string classCode = classCodeOf(h.ACCNUMBER);
         if (Outcome r = nextDetailNumber(detailNumber); !r) return r;
@@ -196,7 +184,7 @@ Outcome DocumentWriter::completeHeaders(bool rowsCredit, const std::string& cont
         r.RECORDSTATUS = 1;
         r.DETAILNUMBER = detailNumber;
         (rowsCredit ? r.DEBIT : r.CREDIT) = amount;
-        if (rc = write(t21, WriteOp::Add); rc != ErrNone) return failed(t21, rc);
+        if (rc = write(t21, WriteOp::Add); rc != ErrNone) return Outcome::failure(t21, rc);
 
         t20.clearBuffer();
         t20.rec.DOCUMENTNO = documentNo;
@@ -207,7 +195,7 @@ Outcome DocumentWriter::completeHeaders(bool rowsCredit, const std::string& cont
             if (entries + 1 > std::numeric_limits<std::uint16_t>::max()) rc = ErrValueRange;
             else rc = write(t20, WriteOp::Put);
         }
-        if (rc != ErrNone) return failed(t20, rc);
+        if (rc != ErrNone) return Outcome::failure(t20, rc);
     }
     return {};
 }
@@ -255,7 +243,7 @@ Outcome DocumentWriter::checkDocuments() {
     for (std::uint32_t documentNo : newHeaders_) {
         std::string fault = checkDocument(documentNo);
         if (fault.empty()) continue;
-        return failed(kDocumentNotSound, "Program error: document " + std::to_string(documentNo) + " was not posted, " + fault + ".");
+        return Outcome::failure(kDocumentNotSound, "Program error: document " + std::to_string(documentNo) + " was not posted, " + fault + ".");
     }
     return {};
 }

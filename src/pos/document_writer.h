@@ -17,8 +17,7 @@
 //   if (writer.checkDocuments()) tx.commit();
 //
 // Every step returns its Outcome (freeDocumentNo: nullopt, and the failure in *why); on a
-// failure the caller rolls the transaction back. A caller may also hear each failure through
-// setFailed as it happens.
+// failure the caller rolls the transaction back.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,13 +37,11 @@ enum class WriteOp { Add, Put, Erase };
 class DocumentWriter {
 public:
     using WriteFn = std::function<int(FileManagerBase&, WriteOp)>;
-    using FailFn = std::function<void(int code, std::string text)>;
 
     explicit DocumentWriter(Context& ctx);
 
-    // How writes are made (default: straight to the file) and who else hears of a failure.
+    // How writes are made (default: straight to the file).
     void setWrite(WriteFn write) { write_ = std::move(write); }
-    void setFailed(FailFn failed) { failed_ = std::move(failed); }
 
     // A new transaction: detail numbers, class codes and added headers of an earlier one are
     // forgotten.
@@ -83,15 +80,11 @@ public:
 private:
     // Empty when the document adds up, else what is wrong with it.
     std::string checkDocument(std::uint32_t documentNo);
-    // The failure as an Outcome, told to the listener first.
-    Outcome failed(const FileManagerBase& file, int code);
-    Outcome failed(int code, std::string text);
     // The highest detail number stored in PQXT21 (0 none); the buffer is left as it was.
     std::uint32_t highestDetailNumber();
 
     Context& ctx_;
     WriteFn write_;
-    FailFn failed_;
     std::vector<std::uint32_t> newHeaders_;
     // Within one transaction: the detail number was read from the table (later ones follow it,
     // nobody else can write PQXT21 meanwhile), and the class codes already looked up.
