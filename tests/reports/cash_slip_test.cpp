@@ -171,9 +171,11 @@ TEST_F(CashSlip, TheDocumentNumberCarriesTheClippedPrefix) {
 
 TEST_F(CashSlip, OnlyRowsOfClassAOrBlankArePrinted) {
     shop();
+    account(1001, "", "Sundry sales");
+    account(1002, "X", "Staff meals");
     Sale sale;
     sale.docNumber = 900;
-    sale.lines = {{"BREAD", "1", "10.00", "1.50", "A"}, {"MILK", "1", "25.21", "3.78", ""}, {"SECRET", "1", "5.00", "", "X"}};
+    sale.lines = {{"BREAD", "1", "10.00", "1.50"}, {"MILK", "1", "25.21", "3.78", 1001}, {"SECRET", "1", "5.00", "", 1002}};
     post(sale);
     print(900);
     const auto texts = pageTexts();
