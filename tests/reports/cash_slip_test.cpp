@@ -212,6 +212,10 @@ TEST_F(CashSlip, MissingRecordsPrintBlank) {
     sale.docNumber = 40;
     sale.lines = {{"GONE", "1", "10.00", "1.50"}};
     post(sale);
+    // The till keeps its counter in a company record it adds when there is none: take it away.
+    auto& cs = ctx_->access<PACS10>();
+    cs.SetFileOrder();
+    ASSERT_TRUE(cs.next() == ErrNone && cs.erase() == ErrNone);
     print(40);
     EXPECT_EQ(pageTexts().at(0), "Tax Invoice");
     EXPECT_EQ(pageTexts().at(1), "Tel Nr :");
