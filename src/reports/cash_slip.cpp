@@ -132,29 +132,12 @@ void CashSlipReport::defineDebtorFooter(Band& f) {
     f.add(field("PT20:REFERENCE2", 760, 1583, 1083, "@s15", [&t20] { return text(t20.REFERENCE2); }));
 }
 
-void CashSlipReport::openDocument() {
-    ctx_.relate<PQXT21>().Open();
-    ctx_.relate<PQXT20>().Open();
-    restore_.push_back(keepBuffers(ctx_.access<PQXT21>()));
-    restore_.push_back(keepBuffers(ctx_.access<PQXT20>()));
-}
-
-void CashSlipReport::closeDocument() {
-    ctx_.relate<PQXT20>().Close();
-    ctx_.relate<PQXT21>().Close();
-}
+void CashSlipReport::openDocument() { tables_.use<PQXT21, PQXT20>(); }
 
 bool CashSlipReport::OpenTables() {
-    // Registers the uses (the files open lazily) and keeps the caller's buffers.
     openDocument();
-    ctx_.relate<PQXA301>().Open();
-    ctx_.relate<PQXA10>().Open();
-    ctx_.relate<PACS10>().Open();
-    if (style_ == Style::Debtor) ctx_.relate<PQXC10>().Open();
-    restore_.push_back(keepBuffers(ctx_.access<PQXA301>()));
-    restore_.push_back(keepBuffers(ctx_.access<PQXA10>()));
-    restore_.push_back(keepBuffers(ctx_.access<PACS10>()));
-    if (style_ == Style::Debtor) restore_.push_back(keepBuffers(ctx_.access<PQXC10>()));
+    tables_.use<PQXA301, PQXA10, PACS10>();
+    if (style_ == Style::Debtor) tables_.use<PQXC10>();
     // Only what this run fetches may print: nothing carried over from the caller's buffers.
     line_ = {};
     head_ = {};
@@ -164,15 +147,7 @@ bool CashSlipReport::OpenTables() {
     return true;
 }
 
-void CashSlipReport::CloseTables() {
-    for (auto it = restore_.rbegin(); it != restore_.rend(); ++it) (*it)();
-    restore_.clear();
-    if (style_ == Style::Debtor) ctx_.relate<PQXC10>().Close();
-    ctx_.relate<PACS10>().Close();
-    ctx_.relate<PQXA10>().Close();
-    ctx_.relate<PQXA301>().Close();
-    closeDocument();
-}
+void CashSlipReport::CloseTables() { tables_.close(); }
 
 bool CashSlipReport::OpenReport() {
     auto& cs10 = ctx_.access<PACS10>();

@@ -8,6 +8,7 @@
 #include "data/file_manager.h"
 #include "data/filter.h"
 #include "reports/report_procedure.h"
+#include "reports/report_tables.h"
 #include "util/decimal.h"
 
 namespace tavlo {
@@ -47,8 +48,7 @@ protected:
 
     // Where the document is read: the posted tables here, their history copy for a reprint.
     // The layout prints `line_` (the row just read) and `head_` (the header of a printed row).
-    virtual void openDocument();
-    virtual void closeDocument();
+    virtual void openDocument();  // registers the document's tables in tables_
     virtual const TableDef& lineTable() const { return PQXT21::table(); }
     virtual const char* lineFilter() const { return "PT21:DocumentNo = Loc:DocNumber"; }
     // Positions the walk before the document's first row.
@@ -67,7 +67,7 @@ protected:
     Context& ctx_;
     PQXT21 line_{};
     PQXT20 head_{};
-    std::vector<std::function<void()>> restore_;  // the caller's buffers, put back on close
+    ReportTables tables_{ctx_};
 
     // LOC: working values of one run.
     std::uint32_t docNumber_ = 0;
@@ -90,14 +90,6 @@ private:
     std::string add1_, add2_, add3_;
     bool print_ = false;
 };
-
-// Keeps the caller's record buffer and position of a table, to put them back on close: a slip
-// runs on the caller's context and must not leave the caller's buffers changed.
-template <class T>
-std::function<void()> keepBuffers(FileManager<T>& file) {
-    auto saved = file.SaveFile();
-    return [&file, saved] { file.RestoreFile(saved); };
-}
 
 // Prints the slip of a posted sale through the print preview. The caller has committed the
 // posting; the slip reads the stored rows on the caller's context and leaves its buffers as

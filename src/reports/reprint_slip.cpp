@@ -66,16 +66,8 @@ void RePrintSlipReport::DefineReport(Layout& layout) {
 }
 
 void RePrintSlipReport::openDocument() {
-    ctx_.relate<PQXH21>().Open();
-    ctx_.relate<PQXH20>().Open();
-    restore_.push_back(keepBuffers(ctx_.access<PQXH21>()));
-    restore_.push_back(keepBuffers(ctx_.access<PQXH20>()));
+    tables_.use<PQXH21, PQXH20>();
     ctx_.access<PQXH20>().clearBuffer();
-}
-
-void RePrintSlipReport::closeDocument() {
-    ctx_.relate<PQXH20>().Close();
-    ctx_.relate<PQXH21>().Close();
 }
 
 void RePrintSlipReport::startLines() {

@@ -14,7 +14,6 @@ public:
 protected:
     void DefineReport(Layout& layout) override;
     void openDocument() override;
-    void closeDocument() override;
     const TableDef& lineTable() const override { return PQXH21::table(); }
     const char* lineFilter() const override { return "PH21:DocumentNo = Loc:DocNumber"; }
     void startLines() override;

@@ -8,16 +8,6 @@
 
 namespace tavlo::report {
 
-namespace {
-
-template <class T>
-std::function<void()> keep(FileManager<T>& file) {
-    auto saved = file.SaveFile();
-    return [&file, saved] { file.RestoreFile(saved); };
-}
-
-}  // namespace
-
 TabSlipReport::TabSlipReport(Context& ctx, const TabSlipArguments& args)
     : ReportProcedure("PrintTag"), ctx_(ctx), args_(args) {
     output_.kind = PreviewKind::PrintPreview;
@@ -81,22 +71,11 @@ void TabSlipReport::DefineReport(Layout& layout) {
 }
 
 bool TabSlipReport::OpenTables() {
-    ctx_.relate<PQXV61>().Open();
-    ctx_.relate<PQXA301>().Open();
-    ctx_.relate<PACS10>().Open();
-    restore_.push_back(keep(ctx_.access<PQXV61>()));
-    restore_.push_back(keep(ctx_.access<PQXA301>()));
-    restore_.push_back(keep(ctx_.access<PACS10>()));
+    tables_.use<PQXV61, PQXA301, PACS10>();
     return true;
 }
 
-void TabSlipReport::CloseTables() {
-    for (auto it = restore_.rbegin(); it != restore_.rend(); ++it) (*it)();
-    restore_.clear();
-    ctx_.relate<PACS10>().Close();
-    ctx_.relate<PQXA301>().Close();
-    ctx_.relate<PQXV61>().Close();
-}
+void TabSlipReport::CloseTables() { tables_.close(); }
 
 bool TabSlipReport::OpenReport() {
     auto& cs10 = ctx_.access<PACS10>();

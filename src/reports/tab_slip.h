@@ -7,6 +7,7 @@
 
 #include "data/file_manager.h"
 #include "reports/report_procedure.h"
+#include "reports/report_tables.h"
 #include "util/decimal.h"
 
 namespace tavlo {
@@ -40,7 +41,7 @@ protected:
 private:
     Context& ctx_;
     TabSlipArguments args_;
-    std::vector<std::function<void()>> restore_;
+    ReportTables tables_{ctx_};
     bool walking_ = false;
     std::string userName_, adr1_, adr2_, adr3_, telNr_, faxNr_, document_, time_;
     Decimal amount_, total_, vat_;

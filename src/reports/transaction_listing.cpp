@@ -7,12 +7,6 @@
 namespace tavlo::report {
 namespace {
 
-template <class T>
-std::function<void()> keep(FileManager<T>& file) {
-    auto saved = file.SaveFile();
-    return [&file, saved] { file.RestoreFile(saved); };
-}
-
 // Credit notes settled at the till and rounding documents (7), and credit notes booked to a
 // debtor's account (39), are stored with positive amounts and reduce the takings.
 bool countsNegatively(int tranType) { return tranType == 7 || tranType == 39; }
@@ -118,22 +112,11 @@ void TransactionListing::DefineReport(Layout& layout) {
 }
 
 bool TransactionListing::OpenTables() {
-    ctx_.relate<PQXT20>().Open();
-    ctx_.relate<PQXA10>().Open();
-    ctx_.relate<PACS10>().Open();
-    restore_.push_back(keep(ctx_.access<PQXT20>()));
-    restore_.push_back(keep(ctx_.access<PQXA10>()));
-    restore_.push_back(keep(ctx_.access<PACS10>()));
+    tables_.use<PQXT20, PQXA10, PACS10>();
     return true;
 }
 
-void TransactionListing::CloseTables() {
-    for (auto it = restore_.rbegin(); it != restore_.rend(); ++it) (*it)();
-    restore_.clear();
-    ctx_.relate<PACS10>().Close();
-    ctx_.relate<PQXA10>().Close();
-    ctx_.relate<PQXT20>().Close();
-}
+void TransactionListing::CloseTables() { tables_.close(); }
 
 bool TransactionListing::OpenReport() {
     today_ = today();

@@ -8,6 +8,7 @@
 
 #include "data/file_manager.h"
 #include "reports/report_procedure.h"
+#include "reports/report_tables.h"
 #include "util/date.h"
 #include "util/decimal.h"
 
@@ -48,7 +49,7 @@ private:
 
     Context& ctx_;
     Variant variant_;
-    std::vector<std::function<void()>> restore_;  // the caller's buffers, put back on close
+    ReportTables tables_{ctx_};
     bool walking_ = false;
     bool printed_ = false;
     long long grand_ = 1;  // LOC:GRAND, the constant outer group
