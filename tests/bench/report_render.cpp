@@ -3,9 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "data/file_manager.h"
+#include "data/master_data.h"
 #include "support.h"
 #include "test_runtime.h"
 #include "reports/cash_slip.h"
@@ -108,19 +110,10 @@ void BM_CashSlipToPdf(benchmark::State& state) {
         Context ctx(folder.path());
         for (const TableDef* t : {&PACS10::table(), &PQXA301::table(), &PQXA10::table(), &PQXT20::table(), &PQXT21::table()})
             ctx.access(*t).Open();
-        auto& cs = ctx.access<PACS10>();
-        cs.rec.USERNAME = "Corner Cafe & Deli";
-        cs.rec.ADDRESS1 = "1 Church Street";
-        cs.rec.PREFIX = "AB";
-        support::seedAdd(cs);
-        auto& a301 = ctx.access<PQXA301>();
-        for (int i = 0; i < 5; ++i) {
-            a301.clearBuffer();
-            a301.rec.ITEMCODE = "ITEM" + std::to_string(i);
-            a301.rec.ITEMDESC = "Item number " + std::to_string(i);
-            a301.rec.POSSELLINGPRICE = Decimal::of("11.50");
-            support::seedAdd(a301);
-        }
+        MasterData data;
+        data.company("Corner Cafe & Deli", "AB", 0).ADDRESS1 = "1 Church Street";
+        for (int i = 0; i < 5; ++i) data.item("ITEM" + std::to_string(i), "Item number " + std::to_string(i), "11.50", "", "", 0);
+        if (const std::string error = data.store(ctx); !error.empty()) throw std::runtime_error("seeding: " + error);
         auto tx = ctx.transaction<PQXT20, PQXT21>(std::chrono::milliseconds(1000));
         auto& t20 = ctx.access<PQXT20>();
         auto& t21 = ctx.access<PQXT21>();

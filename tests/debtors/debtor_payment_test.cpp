@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "data/file_manager.h"
+#include "data/master_data.h"
 #include "debtors/debtor_payment.h"
 #include "test_runtime.h"
 #include "framework/commands.h"
-#include "master_data.h"
 #include "state/globals.h"
 #include "support.h"
 #include "util/date.h"
@@ -24,7 +24,7 @@ protected:
         ctx_ = std::make_shared<Context>(folder_.path());
         for (const TableDef* t : {&PACS10::table(), &PQXA10::table(), &PQXS10::table(), &PQXT20::table(), &PQXT21::table()})
             ctx_->access(*t).Open();
-        support::MasterData data;
+        MasterData data;
         data.account(kTill, "K", "Till");
         data.account(kCard, "K", "Card clearing");
         data.account(kSmith, "D", "Smith Traders", 11);

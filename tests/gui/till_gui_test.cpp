@@ -19,8 +19,8 @@
 #include <filesystem>
 
 #include "gui_test_support.h"
-#include "master_data.h"
 #include "data/file_manager.h"
+#include "data/master_data.h"
 #include "gui/guide_viewer.h"
 #include "gui/preview_page_view.h"
 #include "gui/preview_previewer.h"
@@ -52,7 +52,7 @@ void screenshot(QWidget* window, const char* file) {
 void seed(const std::filesystem::path& folder) {
     Context ctx(folder);
     for (const TableDef* t : dictionaryTables()) ctx.access(*t).UseFile();
-    support::MasterData data;
+    MasterData data;
     data.account(1000, "A", "Sales");
     data.account(8400, "K", "Cash till");
     data.account(9500, "L", "VAT output");

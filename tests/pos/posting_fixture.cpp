@@ -1,10 +1,10 @@
 #include "posting_fixture.h"
 
-#include "data/storage.h"
-#include "master_data.h"
-
 #include <algorithm>
 #include <chrono>
+
+#include "data/master_data.h"
+#include "data/storage.h"
 
 namespace tavlo::posting_test {
 
@@ -15,7 +15,7 @@ void useAllTables(Context& ctx) {
 }
 
 void seedMasterData(Context& ctx, std::uint32_t lastDocNr, const std::string& prefix) {
-    support::MasterData data;
+    MasterData data;
     data.account(kSalesAcc, "A", "Sales");
     data.account(kSalesAcc2, "B", "Sales kitchen");
     data.account(kCashAcc, "K", "Cash till");

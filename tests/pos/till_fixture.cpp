@@ -1,85 +1,33 @@
 #include "till_fixture.h"
 
-#include <chrono>
+#include <tuple>
 
+#include "data/master_data.h"
 #include "state/globals.h"
 
 namespace tavlo::till_test {
 
-using namespace std::chrono_literals;
-
 void seedTillData(Context& ctx) {
-    auto tx = ctx.transaction<PQXA10, PQXA30, PQXA40, PQXA301, PQXO10, PQXS10>(5s);
-    ASSERT_TRUE(tx.active()) << tx.errorText();
-
-    auto& a301 = ctx.access<PQXA301>();
-    a301.clearBuffer();
-    a301.rec.ITEMCODE = "SOAP";
-    a301.rec.ITEMDESC = "Hand soap";
-    a301.rec.ACCNUMBER = 3000;
-    a301.rec.POSSELLINGPRICE = Decimal::of("5.06");
-    a301.rec.VATCODE = "01";
-    a301.rec.VATSTATUS = "E";
-    a301.rec.NOTSTOCKITEM = 1;
-    a301.rec.SALESACCOUNT = kSalesAcc;
-    ASSERT_EQ(a301.add(), ErrNone) << a301.errorText();
-
+    MasterData data;
+    data.item("SOAP", "Hand soap", "5.06", "01", "E", kSalesAcc).ACCNUMBER = 3000;
     // A stock item: asset 3100 -> trading account 50 -> the income account of that trading account.
-    auto& a40 = ctx.access<PQXA40>();
-    a40.clearBuffer();
-    a40.rec.TRADACCNUMBER = 50;
-    a40.rec.TRADDESC = "Bar";
-    ASSERT_EQ(a40.add(), ErrNone) << a40.errorText();
-    auto& a30 = ctx.access<PQXA30>();
-    a30.clearBuffer();
-    a30.rec.ACCNUMBER = 3100;
-    a30.rec.ASSETDESC = "Bar stock";
-    a30.rec.TRADACCNUMBER = 50;
-    ASSERT_EQ(a30.add(), ErrNone) << a30.errorText();
-    auto& a10 = ctx.access<PQXA10>();
-    const struct {
-        std::uint16_t number;
-        const char* cls;
-        const char* desc;
-        std::uint8_t tradType;
-    } accounts[] = {{1190, "C", "Bar cost", 2}, {kBarSales, "S", "Bar sales", 4}};
-    for (const auto& acc : accounts) {
-        a10.clearBuffer();
-        a10.rec.ACCNUMBER = acc.number;
-        a10.rec.CLASSCODE = acc.cls;
-        a10.rec.ACCCODE = acc.number;
-        a10.rec.ACCDESC = acc.desc;
-        a10.rec.TRADACCNUMBER = 50;
-        a10.rec.TRADTYPENUMBER = acc.tradType;
-        ASSERT_EQ(a10.add(), ErrNone) << a10.errorText();
+    data.tradingAccount(50, "Bar");
+    data.asset(3100, "Bar stock", 50);
+    for (const auto& [number, cls, desc, tradType] : {std::tuple{1190, "C", "Bar cost", 2}, {kBarSales, "S", "Bar sales", 4}}) {
+        PQXA10& a = data.account(static_cast<std::uint16_t>(number), cls, desc);
+        a.TRADACCNUMBER = 50;
+        a.TRADTYPENUMBER = static_cast<std::uint8_t>(tradType);
     }
-    a301.clearBuffer();
-    a301.rec.ITEMCODE = "BEER";
-    a301.rec.ITEMDESC = "Draught beer";
-    a301.rec.ACCNUMBER = 3100;
-    a301.rec.POSSELLINGPRICE = Decimal::of("30.00");
-    a301.rec.VATCODE = "01";
-    a301.rec.VATSTATUS = "I";
-    a301.rec.NOTSTOCKITEM = 0;
-    ASSERT_EQ(a301.add(), ErrNone) << a301.errorText();
-
-    auto& o10 = ctx.access<PQXO10>();
-    const char* operators[][3] = {{"OP1", "Anna", "anna1"}, {"OP2", "Ben", ""}};
-    for (const auto& op : operators) {
-        o10.clearBuffer();
-        o10.rec.OPERATORNO = op[0];
-        o10.rec.NAME = op[1];
-        o10.rec.PASSWORD = op[2];
-        ASSERT_EQ(o10.add(), ErrNone) << o10.errorText();
-    }
-
+    data.stockItem("BEER", "Draught beer", "30.00", "01", "I", 3100);
+    data.cashier("OP1", "Anna", "anna1");
+    data.cashier("OP2", "Ben", "");
+    ASSERT_EQ(data.store(ctx), "");
     auto& s10 = ctx.access<PQXS10>();
     s10.clearBuffer();
     s10.SetFileOrder();
     ASSERT_EQ(s10.next(), ErrNone);
     s10.rec.DATEPASS = kSupervisorPassword;
     ASSERT_EQ(s10.put(), ErrNone) << s10.errorText();
-    ASSERT_TRUE(tx.commit()) << tx.errorText();
 }
 
 void TillTest::SetUp() {

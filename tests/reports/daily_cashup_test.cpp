@@ -67,13 +67,14 @@ TEST_F(DailyCashup, OtherOperatorsAndDebtorPaymentsAreLeftOut) {
     shop();
     post(sale(1, 1, "50.00", 5));
     post(sale(2, 2, "30.00", 4, "OP2"));    // another operator (another till, same tables)
-    post(sale(3, 2, "7.00", 4, "OP11"));    // a longer code that starts with ours
+    post(sale(3, 2, "7.00", 4, "OP"));      // a shorter code that ours starts with
     debtorPayment(4, "500.00", 2);          // rows carry no operator
     const CashupTotals mine = cashupTotals(*ctx_, "OP1");
     EXPECT_EQ(mine.creditCards, Decimal(0));
     EXPECT_EQ(mine.sales, Decimal::of("50.00"));
     const CashupTotals theirs = cashupTotals(*ctx_, "OP2 ");
     EXPECT_EQ(theirs.creditCards, Decimal::of("30.00"));
+    EXPECT_EQ(cashupTotals(*ctx_, "OP").sales, Decimal::of("7.00"));
     EXPECT_EQ(cashupTotals(*ctx_, "").sales, Decimal(0));  // nobody logged in: nothing is anyone's
 }
 

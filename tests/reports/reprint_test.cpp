@@ -29,31 +29,12 @@ protected:
     }
     std::unique_ptr<ContextScope> scope_;
 
-    // Posts the sale and copies it to the history as the till does after the slip, with what it
-    // was settled with.
-    void history(const Sale& sale, const char* verskil = "0", const char* paid = "0", const char* change = "0") {
+    // Posts the sale settled as given; the till copies it to the history.
+    void history(Sale sale, const char* rounding = "0", const char* paid = "0", const char* change = "0") {
+        sale.rounding = rounding;
+        sale.paid = paid;
+        sale.change = change;
         post(sale);
-        auto& t20 = ctx_->access<PQXT20>();
-        auto& t21 = ctx_->access<PQXT21>();
-        auto& h20 = ctx_->access<PQXH20>();
-        auto& h21 = ctx_->access<PQXH21>();
-        t20.clearBuffer();
-        t20.rec.DOCUMENTNO = sale.docNumber;
-        ASSERT_EQ(t20.get(PT20::DocumentNoKey), ErrNone);
-        h20.clearBuffer();
-        copyFields(h20.rec, t20.rec);
-        h20.rec.VERSKIL = Decimal::of(verskil);
-        h20.rec.PAID = Decimal::of(paid);
-        h20.rec.CHANGE = Decimal::of(change);
-        ASSERT_EQ(h20.add(), ErrNone) << h20.errorText();
-        t21.clearBuffer();
-        t21.rec.DOCUMENTNO = sale.docNumber;
-        t21.setFrom(PT21::DocumentNoKey);
-        while (t21.next() == ErrNone && t21.rec.DOCUMENTNO == sale.docNumber) {
-            h21.clearBuffer();
-            copyFields(h21.rec, t21.rec);
-            ASSERT_EQ(h21.add(), ErrNone) << h21.errorText();
-        }
     }
 
     void prefix(const std::string& p) {
@@ -95,7 +76,7 @@ TEST_F(Reprint, EachKindOfDocumentIsPrintedAgainAsItWasSettled) {
         bool debtor;  // client, address, debtor's VAT number and order number
     };
     const std::vector<Case> cases = {
-        {501, 5, 1, false, "0.04", "60.00", "8.05", "Tax Invoice", "Cash", "-0.04", "60.00", "8.05", false},
+        {500, 5, 1, false, "0.04", "60.00", "8.05", "Tax Invoice", "Cash", "-0.04", "60.00", "8.05", false},
         {502, 4, 2, false, "0", "51.99", "0", "Tax Invoice", "Credit card", "0.00", "51.99", "0.00", false},
         {503, 35, 4, false, "0", "0", "0", "Tax Invoice", "Credit", "0.00", "0.00", "0.00", true},
         {504, 7, 1, true, "0", "0", "0", "Tax Credit Note", "Cash", "0.00", "0.00", "0.00", false},

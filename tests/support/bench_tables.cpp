@@ -5,9 +5,9 @@
 #include <variant>
 
 #include "data/file_manager.h"
+#include "data/master_data.h"
 #include "data/storage.h"
 #include "data/tables.h"
-#include "master_data.h"
 #include "util/date.h"
 #include "util/text.h"
 

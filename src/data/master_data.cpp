@@ -1,8 +1,11 @@
-#include "master_data.h"
+#include "data/master_data.h"
 
 #include <chrono>
+#include <tuple>
+#include <type_traits>
+#include <vector>
 
-namespace tavlo::support {
+namespace tavlo {
 
 using namespace std::chrono_literals;
 
@@ -13,6 +16,21 @@ PQXA10& MasterData::account(std::uint16_t number, const std::string& classCode, 
     a.CLASSCODE = classCode;
     a.ACCDESC = description;
     a.ACCOUNTTYPE = Decimal(type);
+    return a;
+}
+
+PQXA40& MasterData::tradingAccount(std::uint16_t number, const std::string& description) {
+    PQXA40& t = tradingAccounts_.emplace_back();
+    t.TRADACCNUMBER = number;
+    t.TRADDESC = description;
+    return t;
+}
+
+PQXA30& MasterData::asset(std::uint16_t account, const std::string& description, std::uint16_t tradingAccount) {
+    PQXA30& a = assets_.emplace_back();
+    a.ACCNUMBER = account;
+    a.ASSETDESC = description;
+    a.TRADACCNUMBER = tradingAccount;
     return a;
 }
 
@@ -36,6 +54,29 @@ PQXA301& MasterData::item(const std::string& code, const std::string& descriptio
     i.NOTSTOCKITEM = 1;
     i.SALESACCOUNT = salesAccount;
     return i;
+}
+
+PQXA301& MasterData::stockItem(const std::string& code, const std::string& description, const std::string& price,
+                               const std::string& vatCode, const std::string& vatStatus, std::uint16_t asset) {
+    PQXA301& i = item(code, description, price, vatCode, vatStatus, 0);
+    i.NOTSTOCKITEM = 0;
+    i.ACCNUMBER = asset;
+    return i;
+}
+
+PQXC10& MasterData::debtor(std::uint16_t account, const std::string& name) {
+    PQXC10& d = debtors_.emplace_back();
+    d.ACCNUMBER = account;
+    d.ACCOUNTTYPE = 11;
+    d.DEBCREDNAME = name;
+    return d;
+}
+
+PQXC11& MasterData::cashClient(std::uint32_t number, const std::string& name) {
+    PQXC11& c = clients_.emplace_back();
+    c.CLIENTNO = number;
+    c.NAME = name;
+    return c;
 }
 
 PQXS10& MasterData::till(std::uint16_t cashAccount, std::uint16_t cardAccount, std::uint16_t discountAccount) {
@@ -64,13 +105,6 @@ PQXO10& MasterData::cashier(const std::string& number, const std::string& name, 
     return o;
 }
 
-PQXC11& MasterData::cashClient(std::uint32_t number, const std::string& name) {
-    PQXC11& c = clients_.emplace_back();
-    c.CLIENTNO = number;
-    c.NAME = name;
-    return c;
-}
-
 namespace {
 
 template <class T>
@@ -87,13 +121,19 @@ std::string storeAll(Context& ctx, const std::deque<T>& records) {
 }  // namespace
 
 std::string MasterData::store(Context& ctx) const {
-    auto tx = ctx.transaction<PQXA10, PQXV01, PQXA301, PQXS10, PACS10, PQXO10, PQXC11>(5s);
+    const auto all = std::tie(accounts_, tradingAccounts_, assets_, vatCodes_, items_, debtors_, clients_, specs_, companies_,
+                              cashiers_);
+    std::vector<const TableDef*> tables;
+    std::apply([&](const auto&... records) {
+        ((records.empty() ? void() : tables.push_back(&std::decay_t<decltype(records)>::value_type::table())), ...);
+    }, all);
+    if (tables.empty()) return {};
+    Transaction tx(ctx, tables, 5s);
     if (!tx.active()) return "no transaction: " + tx.errorText();
-    for (const std::string& error :
-         {storeAll(ctx, accounts_), storeAll(ctx, vatCodes_), storeAll(ctx, items_), storeAll(ctx, specs_),
-          storeAll(ctx, companies_), storeAll(ctx, cashiers_), storeAll(ctx, clients_)})
-        if (!error.empty()) return error;
+    std::string error;
+    std::apply([&](const auto&... records) { ((error = error.empty() ? storeAll(ctx, records) : error), ...); }, all);
+    if (!error.empty()) return error;  // the transaction rolls back
     return tx.commit() ? std::string() : "commit: " + tx.errorText();
 }
 
-}  // namespace tavlo::support
+}  // namespace tavlo
