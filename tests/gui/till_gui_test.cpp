@@ -151,7 +151,9 @@ void payCashAndFinish(QWidget* till, const char* paid, const char* change, const
     QTest::mouseClick(button(topLevel("PaymentMethod"), "OK"), Qt::LeftButton);
     ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
     auto* entry = till->findChild<QLineEdit*>("Paid");
-    if (offered) ASSERT_TRUE(eventually([&] { return entry->hasFocus() && entry->text().trimmed() == offered; }));
+    if (offered) {
+        ASSERT_TRUE(eventually([&] { return entry->hasFocus() && entry->text().trimmed() == offered; }));
+    }
     entry->setFocus();
     entry->selectAll();
     QTest::keyClicks(entry, paid);
