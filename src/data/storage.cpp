@@ -885,6 +885,62 @@ void removeStaleSuperJournals(const std::filesystem::path& folder) {
     }
 }
 
+Conn* Context::Impl::txConnection(std::string* why) {
+    if (tx) return tx.get();
+    // The main database must be a real file every till can write: only then is a commit across
+    // several files atomic. Without it a transaction is refused, never run unsafe.
+    const std::filesystem::path main = folder / kTransactionFile;
+    const int fd = openSharedFile(main, why);
+    if (fd < 0) return nullptr;
+    ::close(fd);
+    removeStaleSuperJournals(folder);
+    tx = std::make_unique<Conn>();
+    tx->db = openDatabase(main, false, false, kDefaultWaitMs, why);
+    if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
+        *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
+        tx.reset();
+        return nullptr;
+    }
+    if (!tx->db) {
+        *why = "File " + main.string() + " could not be opened: " + *why;
+        tx.reset();
+        return nullptr;
+    }
+    return tx.get();
+}
+
+bool Context::Impl::attachExactly(const std::map<std::string, const TableDef*>& files, std::string* why) {
+    for (auto it = attached.begin(); it != attached.end();) {
+        if (!files.count(it->first)) {
+            tx->exec("DETACH DATABASE " + quote(it->second));
+            it = attached.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& [file, def] : files) {
+        if (attached.count(file)) continue;
+        std::string alias = "f" + std::to_string(def->id);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
+        sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+        int rc = sqlite3_step(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE) {
+            *why = tx->message();
+            return false;
+        }
+        attached.emplace(file, alias);
+        if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
+    }
+    return true;
+}
+
+std::string Context::Impl::aliasOf(const TableDef& def) const {
+    auto it = attached.find((folder / def.diskFile()).string());
+    return it == attached.end() ? std::string() : it->second;
+}
+
 StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
     if (txActive) {
         *why = "A transaction is already active";
@@ -905,51 +961,7 @@ StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, in
         *why = "A transaction can hold at most " + std::to_string(Transaction::kMaxTables) + " files";
         return ErrTransaction;
     }
-    if (!tx) {
-        // The main database must be a real file every till can write: only then is a commit
-        // across several files atomic. Without it the transaction is refused, never run unsafe.
-        const std::filesystem::path main = folder / kTransactionFile;
-        const int fd = openSharedFile(main, why);
-        if (fd < 0) return ErrEngine;
-        ::close(fd);
-        removeStaleSuperJournals(folder);
-        tx = std::make_unique<Conn>();
-        tx->db = openDatabase(main, false, false, waitMs, why);
-        if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
-            *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
-            tx.reset();
-            return ErrEngine;
-        }
-        if (!tx->db) {
-            *why = "File " + main.string() + " could not be opened: " + *why;
-            tx.reset();
-            return ErrEngine;
-        }
-    }
-    // Attach exactly the files of this transaction.
-    for (auto it = attached.begin(); it != attached.end();) {
-        if (!files.count(it->first)) {
-            tx->exec("DETACH DATABASE " + quote(it->second));
-            it = attached.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (const auto& [file, def] : files) {
-        if (attached.count(file)) continue;
-        std::string alias = "f" + std::to_string(def->id);
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
-        sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);
-        int rc = sqlite3_step(s);
-        sqlite3_finalize(s);
-        if (rc != SQLITE_DONE) {
-            *why = tx->message();
-            return ErrEngine;
-        }
-        attached.emplace(file, alias);
-        if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
-    }
+    if (!txConnection(why) || !attachExactly(files, why)) return ErrEngine;
     sqlite3_busy_timeout(tx->db, waitMs);
     // Take the write lock of every file, in file-name order so two stations never wait on each
     // other. Taking it settles what a killed commit left in the file, so it may meet another till
