@@ -203,6 +203,13 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
         sql->indexes.emplace_back(def.sqlName + "_" + k.name, index);
         sql->keys.push_back(std::move(ks));
     }
+    for (const ReadIndexDef& r : def.readIndexes) {
+        std::vector<std::string> cols;
+        for (const std::string& c : r.columns) cols.push_back(quote(c));
+        sql->readIndexes.emplace_back(def.sqlName + "_" + r.name, "CREATE INDEX IF NOT EXISTS " +
+                                                                      quote(def.sqlName + "_" + r.name) + " ON " + t +
+                                                                      " (" + join(cols, ",") + ")");
+    }
     return sql;
 }
 
@@ -277,6 +284,7 @@ std::vector<std::string> tableSchema(const TableDef& def) {
     const TableSql& sql = tableSql(def);
     std::vector<std::string> out{sql.createTable};
     for (const auto& [name, text] : sql.indexes) out.push_back(text);
+    for (const auto& [name, text] : sql.readIndexes) out.push_back(text);
     return out;
 }
 
@@ -576,7 +584,8 @@ int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut) {
     return 1;
 }
 
-std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
+std::vector<std::string> missingIndexes(Conn& c, const TableDef& def,
+                                        const std::vector<std::pair<std::string, std::string>>& wanted) {
     std::set<std::string> present;
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(c.db, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1", -1, &s,
@@ -586,7 +595,7 @@ std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
     }
     sqlite3_finalize(s);
     std::vector<std::string> out;
-    for (const auto& [name, text] : tableSql(def).indexes)
+    for (const auto& [name, text] : wanted)
         if (!present.count(name)) out.push_back(text);
     return out;
 }
@@ -753,10 +762,11 @@ OpenOutcome convertTable(Conn& c, const TableDef& def) {
 // Builds the key indexes that are missing, under the write lock (another till may be building
 // them at the same moment). Message 33 tells the operator first.
 OpenOutcome buildMissingKeys(Conn& c, const TableDef& def, bool readOnly, bool* told) {
-    if (missingIndexes(c, def).empty()) return {};
+    const auto& keys = tableSql(def).indexes;
+    if (missingIndexes(c, def, keys).empty()) return {};
     if (readOnly) return failure(32, ErrEngine, SQLITE_READONLY, "the file is read-only");
     if (int rc = c.exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) return failure(32, ErrEngine, rc, c.message());
-    std::vector<std::string> missing = missingIndexes(c, def);
+    std::vector<std::string> missing = missingIndexes(c, def, keys);
     if (!missing.empty() && !*told) {
         *told = true;
         raise(33, def, ErrEngine, 0, "keys missing");
@@ -773,6 +783,20 @@ OpenOutcome buildMissingKeys(Conn& c, const TableDef& def, bool readOnly, bool* 
         return o;
     }
     return {};
+}
+
+// Builds the read indexes a file lacks (one written before they were declared), quietly and at
+// best effort: the reads they serve find the same records without them, only slower.
+void buildReadIndexes(Conn& c, const TableDef& def, bool readOnly) {
+    const auto& wanted = tableSql(def).readIndexes;
+    if (readOnly || wanted.empty() || missingIndexes(c, def, wanted).empty()) return;
+    if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) return;
+    for (const std::string& stmt : missingIndexes(c, def, wanted))
+        if (c.exec(stmt) != SQLITE_OK) {
+            c.exec("ROLLBACK");
+            return;
+        }
+    if (c.exec("COMMIT") != SQLITE_OK) c.exec("ROLLBACK");
 }
 
 OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
@@ -828,6 +852,7 @@ OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
     }
     OpenOutcome keys = buildMissingKeys(*conn, def, readOnly, toldKeys);
     if (keys.message != 0) return keys;
+    buildReadIndexes(*conn, def, readOnly);
     st.conn = std::move(conn);
     st.opened = true;
     st.readOnly = readOnly;

@@ -32,7 +32,8 @@ struct TableSql {
     std::string createTable;
     std::string createBody;  // what follows the table's name in createTable
     std::string columns;     // "_pos" and every field, quoted, in order
-    std::vector<std::pair<std::string, std::string>> indexes;  // name, CREATE INDEX
+    std::vector<std::pair<std::string, std::string>> indexes;      // name, CREATE INDEX of each key
+    std::vector<std::pair<std::string, std::string>> readIndexes;  // name, CREATE INDEX of each read index
     std::string insert, update, erase, byPos, count;
     std::string fileFirst, fileLast, fileNext, filePrev;
     std::vector<KeySql> keys;

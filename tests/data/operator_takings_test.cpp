@@ -69,6 +69,38 @@ TEST_F(OperatorTakings, InsideATransactionOnlyWhenItHoldsBothTables) {
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
+// Files written before the read's indexes existed get them when opened, without a word.
+TEST_F(OperatorTakings, OlderFilesGetTheReadIndexesQuietly) {
+    document(1, 1, "5.00");
+    ctx.reset();
+    for (const TableDef* t : {&PQXT20::table(), &PQXT21::table()}) {
+        sqlite3* db = openDatabase(folder.path() / t->diskFile(), false, false, 2000);
+        ASSERT_NE(db, nullptr);
+        for (const ReadIndexDef& r : t->readIndexes)
+            ASSERT_EQ(sqlite3_exec(db, ("DROP INDEX \"" + t->sqlName + "_" + r.name + "\"").c_str(), nullptr, nullptr, nullptr),
+                      SQLITE_OK);
+        sqlite3_close(db);
+    }
+    ctx = std::make_unique<Context>(folder.path());
+    SetUp();
+    EXPECT_EQ(takings(1), "5.00");
+    for (const TableDef* t : {&PQXT20::table(), &PQXT21::table()}) {
+        sqlite3* db = openDatabase(folder.path() / t->diskFile(), true, false, 2000);
+        sqlite3_stmt* s = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = ?1", -1, &s, nullptr),
+                  SQLITE_OK);
+        for (const ReadIndexDef& r : t->readIndexes) {
+            sqlite3_bind_text(s, 1, (t->sqlName + "_" + r.name).c_str(), -1, SQLITE_TRANSIENT);
+            ASSERT_EQ(sqlite3_step(s), SQLITE_ROW);
+            EXPECT_EQ(sqlite3_column_int(s, 0), 1) << r.name;
+            sqlite3_reset(s);
+        }
+        sqlite3_finalize(s);
+        sqlite3_close(db);
+    }
+    EXPECT_TRUE(messages.shown.empty()) << messages.titles();
+}
+
 // The read and the transactions take turns on one connection, which holds at most ten files.
 TEST_F(OperatorTakings, TakesTurnsWithTransactionsOfTenFiles) {
     document(1, 3, "40.00");
