@@ -30,18 +30,23 @@ namespace {
 // scaled integers can overflow the engine's 64 bits however many documents there are.
 constexpr long long kSplit = 1000000000;
 
-// One row per pay method and transaction type. The operator of a header is found through
-// DocumentNoKey's index: the key leaves out blank document numbers, and the statement names that
-// condition so the engine can use the key's partial index.
+// One row per pay method and transaction type. The operator of a header is REFERENCE2 of its
+// first detail row, found through an index on the document number: the statement names
+// DocumentNoKey's condition (the key leaves blank document numbers out) so that the engine may
+// use that key's partial index where the read index is missing. ?1 is the operator number and ?2
+// the same followed by "!": only a text between the two can be it followed by blanks, so the
+// blanks are trimmed off (which costs) for those alone.
 std::string takingsSql(const std::string& headerFile, const std::string& detailFile) {
     const TableSql& headers = tableSql(PQXT20::table());
     const TableSql& details = tableSql(PQXT21::table());
     const std::string& keyed = details.keys[PT21::DocumentNoKey.index].partial;
     const std::string split = std::to_string(kSplit);
+    const std::string ref = "d.\"REFERENCE2\"";
     return "SELECT h.\"PAYMETHOD\", h.\"TRANTYPENUMBER\", sum(h.\"AMOUNT\" / " + split + "), sum(h.\"AMOUNT\" % " + split +
-           ") FROM \"" + headerFile + "\"." + headers.table + " AS h WHERE (SELECT rtrim(d.\"REFERENCE2\", ' ') FROM \"" +
-           detailFile + "\"." + details.table + " AS d WHERE d.\"DOCUMENTNO\" = h.\"DOCUMENTNO\" AND " + keyed +
-           " ORDER BY d.\"_pos\" LIMIT 1) = ?1 GROUP BY 1, 2";
+           ") FROM \"" + headerFile + "\"." + headers.table + " AS h WHERE (SELECT CASE WHEN " + ref + " = ?1 THEN 1 WHEN " +
+           ref + " > ?1 AND " + ref + " < ?2 THEN rtrim(" + ref + ", ' ') = ?1 ELSE 0 END FROM \"" + detailFile + "\"." +
+           details.table + " AS d WHERE d.\"DOCUMENTNO\" = h.\"DOCUMENTNO\" AND " + keyed +
+           " ORDER BY d.\"_pos\" LIMIT 1) = 1 GROUP BY 1, 2";
 }
 
 }  // namespace
@@ -78,7 +83,9 @@ Level operatorTakings(Context& ctx, std::string_view operatorNo, std::vector<Tak
     if (sqlite3_prepare_v2(conn->db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK)
         return StorageAccess::failEngine(headers, *conn);
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, sqlite3_finalize);
+    const std::string above = op + "!";
     sqlite3_bind_text(raw, 1, op.data(), static_cast<int>(op.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(raw, 2, above.data(), static_cast<int>(above.size()), SQLITE_TRANSIENT);
     int rc;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         TakingsSum sum;

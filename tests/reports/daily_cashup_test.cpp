@@ -1,10 +1,12 @@
 // The daily cash-up: the operator's takings by tender, the float, the blank rows, the page.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <random>
 
+#include "data/storage.h"
 #include "reports/daily_cashup.h"
 #include "reports/pdf_writer.h"
 #include "slip_fixture.h"
@@ -223,7 +225,7 @@ std::string shown(const CashupTotals& t) {
 // without headers, document number 0, every pay method and transaction type, amounts up to the
 // field's largest, headers that the walk's key leaves out.
 TEST_F(DailyCashup, TheTotalsAreThoseOfTheWalkOverEveryHeader) {
-    const std::vector<std::string> operators = {"OP1", "OP2", "OP11", "op1", "", "O"};
+    const std::vector<std::string> operators = {"OP1", "OP2", "OP11", "op1", "", "O", "OP1 X", "OP1!"};
     for (unsigned seed = 1; seed <= 12; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         SetUp();
@@ -269,6 +271,14 @@ TEST_F(DailyCashup, TheTotalsAreThoseOfTheWalkOverEveryHeader) {
         ASSERT_TRUE(tx.commit());
         for (const std::string& op : {"OP1", "OP2", "OP11", "op1", "O", "", "OP1  ", "OP"})
             EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op;
+        // Operators followed by blanks, as another program may store them.
+        sqlite3* db = openDatabase(data_ / PQXT21::table().diskFile(), false, false, 2000);
+        ASSERT_EQ(sqlite3_exec(db, "UPDATE PQXT21 SET REFERENCE2 = REFERENCE2 || '  ' WHERE _pos % 3 = 0", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        for (const std::string& op : {"OP1", "OP2", "OP1 X"})
+            EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op << " followed by blanks";
     }
 }
 
