@@ -25,7 +25,7 @@ struct TakingsSum {
 // Both tables must be open (their use registered). The read runs on the context's transaction
 // connection with the two files attached; inside a transaction both tables must be in it. A
 // failure is told like a managed read's (message 1, or 45 for a table not opened) and stays on
-// PQXT20's manager (errorCode(), errorText()).
+// the manager of the table concerned, PQXT20's for the statement (errorCode(), errorText()).
 [[nodiscard]] Level operatorTakings(Context& ctx, std::string_view operatorNo, std::vector<TakingsSum>& out);
 
 }  // namespace tavlo

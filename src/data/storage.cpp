@@ -5,7 +5,9 @@
 // 1. No statement stays active between calls (StmtUse resets it), so a connection holds no lock
 //    outside a transaction and another station's commit never waits for an idle walk.
 // 2. A table's reads and writes go through the context's transaction connection while the table
-//    is enlisted in the context's transaction, otherwise through the table's own connection.
+//    is enlisted in the context's transaction, otherwise through the table's own connection. A
+//    read that joins tables (operator_takings.cpp) runs on the transaction connection, with the
+//    files attached outside a transaction or enlisted in it.
 // 3. The transaction connection's main database is a real (empty) file in the data folder, so a
 //    commit across several attached table files is atomic (the engine's super-journal).
 // 4. Text is stored without trailing blanks; decimals as integers scaled by their places.

@@ -3,7 +3,6 @@
 #include "data/operator_takings.h"
 #include "framework/runtime.h"
 #include "state/globals.h"
-#include "util/text.h"
 
 namespace tavlo::report {
 namespace {
