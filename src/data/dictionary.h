@@ -105,6 +105,13 @@ struct RelationDef {
     RelAction onDelete = RelAction::None;
 };
 
+// An index that is no key: it lets a read across tables (data/operator_takings.h) answer from
+// indexes alone. A file that lacks it gets it quietly when opened; views never order or find by it.
+struct ReadIndexDef {
+    std::string name;                  // the index in the file is <sqlName>_<name>
+    std::vector<std::string> columns;  // field names; "_pos" is the record's place
+};
+
 struct TableDef {
     int id = -1;            // small process-wide number, index into a context's managers
     std::string label;      // "PQXT20"
@@ -113,6 +120,7 @@ struct TableDef {
     std::string sqlName;    // the table's name inside its SQLite file
     std::vector<FieldDef> fields;
     std::vector<KeyDef> keys;
+    std::vector<ReadIndexDef> readIndexes;
     // Parent side, in registration order; child side lookup links to parents, in order.
     std::vector<const RelationDef*> parentRelations;
     std::vector<const RelationDef*> childRelations;

@@ -5,7 +5,9 @@
 // 1. No statement stays active between calls (StmtUse resets it), so a connection holds no lock
 //    outside a transaction and another station's commit never waits for an idle walk.
 // 2. A table's reads and writes go through the context's transaction connection while the table
-//    is enlisted in the context's transaction, otherwise through the table's own connection.
+//    is enlisted in the context's transaction, otherwise through the table's own connection. A
+//    read that joins tables (operator_takings.cpp) runs on the transaction connection, with the
+//    files attached outside a transaction or enlisted in it.
 // 3. The transaction connection's main database is a real (empty) file in the data folder, so a
 //    commit across several attached table files is atomic (the engine's super-journal).
 // 4. Text is stored without trailing blanks; decimals as integers scaled by their places.
@@ -204,6 +206,13 @@ std::unique_ptr<TableSql> buildSql(const TableDef& def) {
         sql->indexes.emplace_back(def.sqlName + "_" + k.name, index);
         sql->keys.push_back(std::move(ks));
     }
+    for (const ReadIndexDef& r : def.readIndexes) {
+        std::vector<std::string> cols;
+        for (const std::string& c : r.columns) cols.push_back(quote(c));
+        sql->readIndexes.emplace_back(def.sqlName + "_" + r.name, "CREATE INDEX IF NOT EXISTS " +
+                                                                      quote(def.sqlName + "_" + r.name) + " ON " + t +
+                                                                      " (" + join(cols, ",") + ")");
+    }
     return sql;
 }
 
@@ -278,6 +287,7 @@ std::vector<std::string> tableSchema(const TableDef& def) {
     const TableSql& sql = tableSql(def);
     std::vector<std::string> out{sql.createTable};
     for (const auto& [name, text] : sql.indexes) out.push_back(text);
+    for (const auto& [name, text] : sql.readIndexes) out.push_back(text);
     return out;
 }
 
@@ -591,7 +601,8 @@ int checkLayout(Conn& c, const TableDef& def, std::string* why, int* rcOut) {
     return 1;
 }
 
-std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
+std::vector<std::string> missingIndexes(Conn& c, const TableDef& def,
+                                        const std::vector<std::pair<std::string, std::string>>& wanted) {
     std::set<std::string> present;
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(c.db, "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?1", -1, &s,
@@ -601,7 +612,7 @@ std::vector<std::string> missingIndexes(Conn& c, const TableDef& def) {
     }
     sqlite3_finalize(s);
     std::vector<std::string> out;
-    for (const auto& [name, text] : tableSql(def).indexes)
+    for (const auto& [name, text] : wanted)
         if (!present.count(name)) out.push_back(text);
     return out;
 }
@@ -768,10 +779,11 @@ OpenOutcome convertTable(Conn& c, const TableDef& def) {
 // Builds the key indexes that are missing, under the write lock (another till may be building
 // them at the same moment). Message 33 tells the operator first.
 OpenOutcome buildMissingKeys(Conn& c, const TableDef& def, bool readOnly, bool* told) {
-    if (missingIndexes(c, def).empty()) return {};
+    const auto& keys = tableSql(def).indexes;
+    if (missingIndexes(c, def, keys).empty()) return {};
     if (readOnly) return failure(32, ErrEngine, SQLITE_READONLY, "the file is read-only");
     if (int rc = c.exec("BEGIN IMMEDIATE"); rc != SQLITE_OK) return failure(32, ErrEngine, rc, c.message());
-    std::vector<std::string> missing = missingIndexes(c, def);
+    std::vector<std::string> missing = missingIndexes(c, def, keys);
     if (!missing.empty() && !*told) {
         *told = true;
         raise(33, def, ErrEngine, 0, "keys missing");
@@ -788,6 +800,20 @@ OpenOutcome buildMissingKeys(Conn& c, const TableDef& def, bool readOnly, bool* 
         return o;
     }
     return {};
+}
+
+// Builds the read indexes a file lacks (one written before they were declared), quietly and at
+// best effort: the reads they serve find the same records without them, only slower.
+void buildReadIndexes(Conn& c, const TableDef& def, bool readOnly) {
+    const auto& wanted = tableSql(def).readIndexes;
+    if (readOnly || wanted.empty() || missingIndexes(c, def, wanted).empty()) return;
+    if (c.exec("BEGIN IMMEDIATE") != SQLITE_OK) return;
+    for (const std::string& stmt : missingIndexes(c, def, wanted))
+        if (c.exec(stmt) != SQLITE_OK) {
+            c.exec("ROLLBACK");
+            return;
+        }
+    if (c.exec("COMMIT") != SQLITE_OK) c.exec("ROLLBACK");
 }
 
 OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
@@ -843,6 +869,7 @@ OpenOutcome openOnce(Context::Impl& impl, FileManagerBase& fm, bool* toldKeys) {
     }
     OpenOutcome keys = buildMissingKeys(*conn, def, readOnly, toldKeys);
     if (keys.message != 0) return keys;
+    buildReadIndexes(*conn, def, readOnly);
     st.conn = std::move(conn);
     st.opened = true;
     st.readOnly = readOnly;
@@ -900,6 +927,63 @@ void removeStaleSuperJournals(const std::filesystem::path& folder) {
     }
 }
 
+Conn* Context::Impl::txConnection(std::string* why) {
+    if (tx) return tx.get();
+    // The main database must be a real file every till can write: only then is a commit across
+    // several files atomic. Without it a transaction is refused, never run unsafe.
+    const std::filesystem::path main = folder / kTransactionFile;
+    const int fd = openSharedFile(main, why);
+    if (fd < 0) return nullptr;
+    ::close(fd);
+    removeStaleSuperJournals(folder);
+    tx = std::make_unique<Conn>();
+    tx->db = openDatabase(main, false, false, kDefaultWaitMs, why);
+    if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
+        *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
+        tx.reset();
+        return nullptr;
+    }
+    if (!tx->db) {
+        *why = "File " + main.string() + " could not be opened: " + *why;
+        tx.reset();
+        return nullptr;
+    }
+    TAVLO_INVARIANT(3, sqlite3_db_filename(tx->db, "main") && *sqlite3_db_filename(tx->db, "main"));
+    return tx.get();
+}
+
+bool Context::Impl::attachExactly(const std::map<std::string, const TableDef*>& files, std::string* why) {
+    for (auto it = attached.begin(); it != attached.end();) {
+        if (!files.count(it->first)) {
+            tx->exec("DETACH DATABASE " + quote(it->second));
+            it = attached.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& [file, def] : files) {
+        if (attached.count(file)) continue;
+        std::string alias = "f" + std::to_string(def->id);
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
+        sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+        int rc = sqlite3_step(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE) {
+            *why = tx->message();
+            return false;
+        }
+        attached.emplace(file, alias);
+        if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
+    }
+    return true;
+}
+
+std::string Context::Impl::aliasOf(const TableDef& def) const {
+    auto it = attached.find((folder / def.diskFile()).string());
+    return it == attached.end() ? std::string() : it->second;
+}
+
 StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why) {
     if (txActive) {
         *why = "A transaction is already active";
@@ -920,53 +1004,9 @@ StoreError Context::Impl::beginTx(const std::vector<const TableDef*>& tables, in
         *why = "A transaction can hold at most " + std::to_string(Transaction::kMaxTables) + " files";
         return ErrTransaction;
     }
-    if (!tx) {
-        // The main database must be a real file every till can write: only then is a commit
-        // across several files atomic. Without it the transaction is refused, never run unsafe.
-        const std::filesystem::path main = folder / kTransactionFile;
-        const int fd = openSharedFile(main, why);
-        if (fd < 0) return ErrEngine;
-        ::close(fd);
-        removeStaleSuperJournals(folder);
-        tx = std::make_unique<Conn>();
-        tx->db = openDatabase(main, false, false, waitMs, why);
-        if (tx->db && sqlite3_db_readonly(tx->db, "main") == 1) {
-            *why = "File " + main.string() + " can only be read. Give every till user write access to it.";
-            tx.reset();
-            return ErrEngine;
-        }
-        if (!tx->db) {
-            *why = "File " + main.string() + " could not be opened: " + *why;
-            tx.reset();
-            return ErrEngine;
-        }
-        TAVLO_INVARIANT(3, sqlite3_db_filename(tx->db, "main") && *sqlite3_db_filename(tx->db, "main"));
-    }
+    if (!txConnection(why)) return ErrEngine;
     TAVLO_INVARIANT(1, noStatementActive(tx->db));
-    // Attach exactly the files of this transaction.
-    for (auto it = attached.begin(); it != attached.end();) {
-        if (!files.count(it->first)) {
-            tx->exec("DETACH DATABASE " + quote(it->second));
-            it = attached.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (const auto& [file, def] : files) {
-        if (attached.count(file)) continue;
-        std::string alias = "f" + std::to_string(def->id);
-        sqlite3_stmt* s = nullptr;
-        sqlite3_prepare_v2(tx->db, ("ATTACH DATABASE ?1 AS " + quote(alias)).c_str(), -1, &s, nullptr);
-        sqlite3_bind_text(s, 1, file.c_str(), -1, SQLITE_TRANSIENT);
-        int rc = sqlite3_step(s);
-        sqlite3_finalize(s);
-        if (rc != SQLITE_DONE) {
-            *why = tx->message();
-            return ErrEngine;
-        }
-        attached.emplace(file, alias);
-        if (!syncOn) tx->exec("PRAGMA " + quote(alias) + ".synchronous=OFF");
-    }
+    if (!attachExactly(files, why)) return ErrEngine;
     sqlite3_busy_timeout(tx->db, waitMs);
     // Take the write lock of every file, in file-name order so two stations never wait on each
     // other. Taking it settles what a killed commit left in the file, so it may meet another till

@@ -32,7 +32,8 @@ struct TableSql {
     std::string createTable;
     std::string createBody;  // what follows the table's name in createTable
     std::string columns;     // "_pos" and every field, quoted, in order
-    std::vector<std::pair<std::string, std::string>> indexes;  // name, CREATE INDEX
+    std::vector<std::pair<std::string, std::string>> indexes;      // name, CREATE INDEX of each key
+    std::vector<std::pair<std::string, std::string>> readIndexes;  // name, CREATE INDEX of each read index
     std::string insert, update, erase, byPos, count;
     std::string fileFirst, fileLast, fileNext, filePrev;
     std::vector<KeySql> keys;
@@ -145,6 +146,14 @@ struct Context::Impl {
     bool isEnlisted(const TableDef& def) const {
         return txActive && def.id < static_cast<int>(enlisted.size()) && enlisted[def.id];
     }
+    // The transaction connection, opened on first use; nullptr (and *why) when the main file
+    // cannot be opened for writing.
+    Conn* txConnection(std::string* why);
+    // Attaches exactly these table files (disk file -> table) to the transaction connection,
+    // detaching the others; false (and *why) on failure. Outside a transaction only.
+    bool attachExactly(const std::map<std::string, const TableDef*>& files, std::string* why);
+    // The alias of an attached table file ("" when it is not attached).
+    std::string aliasOf(const TableDef& def) const;
     StoreError beginTx(const std::vector<const TableDef*>& tables, int waitMs, std::string* why);
     bool commitTx(std::string* why);
     void rollbackTx();

@@ -46,6 +46,11 @@ struct Dictionary {
         relate(A10, V01, {{"ACCNUMBER", "ACCNUMBER"}}, "AccNumberKey", Cascade, Restrict);
         relate(A10, A11, {{"ACCNUMBER", "ACCNUMBER"}}, "AccNumberKey", Cascade, Restrict);
 
+        // Indexes that are not keys: the cash-up reads each document's operator and the sums
+        // of the operator's documents from them alone.
+        T20.readIndexes.push_back({"TakingsIndex", {"PAYMETHOD", "TRANTYPENUMBER", "DOCUMENTNO", "AMOUNT"}});
+        T21.readIndexes.push_back({"FirstRowIndex", {"DOCUMENTNO", "_pos", "REFERENCE2"}});
+
         // Child side lookup links, in the order each child registers them.
         lookups(H21, {&H20});
         lookups(T21, {&A301, &A10, &V01, &A11, &T20});

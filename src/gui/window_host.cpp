@@ -807,6 +807,15 @@ void WindowHost::closeEvent(QCloseEvent* event) {
 }
 
 bool WindowHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut) {
+        // Alt and a button's underlined letter press it at once; Qt would first show it held
+        // down for 100 ms. A letter that several buttons share still moves between them.
+        auto* b = qobject_cast<QAbstractButton*>(watched);
+        if (b && !static_cast<QShortcutEvent*>(event)->isAmbiguous()) {
+            if (b->isEnabled()) b->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         // Which control a key that comes up to the window started in.
         auto* ke = static_cast<QKeyEvent*>(event);

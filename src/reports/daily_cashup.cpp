@@ -1,8 +1,8 @@
 #include "reports/daily_cashup.h"
 
+#include "data/operator_takings.h"
 #include "framework/runtime.h"
 #include "state/globals.h"
-#include "util/text.h"
 
 namespace tavlo::report {
 namespace {
@@ -19,23 +19,15 @@ bool countsNegatively(int tranType) { return tranType == 7 || tranType == 39; }
 
 }  // namespace
 
-CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo) {
+CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo, Level* level) {
     CashupTotals totals;
-    auto& t20 = ctx.access<PQXT20>();
-    auto& t21 = ctx.access<PQXT21>();
-    const std::string op = clip(operatorNo);
-    t20.clearBuffer();
-    t20.Set(PT20::PayTypeAccDateKey);
-    while (t20.Next() == LevelBenign) {
-        // The operator of a document is on its detail rows; the first one tells.
-        t21.clearBuffer();
-        t21.rec.DOCUMENTNO = t20.rec.DOCUMENTNO;
-        if (t21.get(PT21::DocumentNoKey) != ErrNone) t21.clearBuffer();
-        // A blank operator matches nobody: debtor payments carry no operator.
-        if (op.empty() || clip(t21.rec.REFERENCE2) != op) continue;
-        Decimal amount = t20.rec.AMOUNT;
-        if (countsNegatively(t20.rec.TRANTYPENUMBER)) amount = -amount;
-        switch (t20.rec.PAYMETHOD) {
+    std::vector<TakingsSum> sums;
+    const Level read = operatorTakings(ctx, operatorNo, sums);
+    if (level) *level = read;
+    for (const TakingsSum& sum : sums) {
+        Decimal amount = sum.amount;
+        if (countsNegatively(sum.tranType)) amount = -amount;
+        switch (sum.payMethod) {
             case 1: totals.sales += amount; break;
             case 2:
                 totals.creditCards += amount;
@@ -134,8 +126,6 @@ bool DailyCashupReport::OpenTables() {
     ctx_.relate<PQXT21>().Open();
     restore_.push_back(keep(ctx_.access<PACS10>()));
     restore_.push_back(keep(ctx_.access<PQXO10>()));
-    restore_.push_back(keep(ctx_.access<PQXT20>()));
-    restore_.push_back(keep(ctx_.access<PQXT21>()));
     return true;
 }
 
@@ -155,7 +145,9 @@ bool DailyCashupReport::OpenReport() {
     o10.clearBuffer();
     o10.rec.OPERATORNO = ctx_.OPERATOR.str();
     o10.Fetch(PO10::OperatorNoKey);
-    totals_ = cashupTotals(ctx_, ctx_.OPERATOR.str());
+    Level read = LevelBenign;
+    totals_ = cashupTotals(ctx_, ctx_.OPERATOR.str(), &read);
+    if (read != LevelBenign) return false;  // told already; no sheet with takings left out
     // The rows of the report are the company records: one empty line each, then the table.
     auto& cs10 = ctx_.access<PACS10>();
     cs10.clearBuffer();

@@ -23,9 +23,11 @@ struct CashupTotals {
     Decimal sales;  // all four tenders
 };
 
-// Walks the posted headers and adds the operator's documents by tender; credit notes (settled
-// at the till, type 7, or booked to a debtor, type 39) and rounding documents count negatively.
-CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo);
+// The operator's posted documents added by tender (operatorTakings says whose a document is);
+// credit notes (settled at the till, type 7, or booked to a debtor, type 39) and rounding
+// documents count negatively. A read that fails is told, leaves the totals at zero and sets
+// *level to its level.
+CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo, Level* level = nullptr);
 
 class DailyCashupReport : public ReportProcedure {
 public:

@@ -1,6 +1,12 @@
 // The daily cash-up: the operator's takings by tender, the float, the blank rows, the page.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
+#include <random>
+
+#include "data/storage.h"
 #include "reports/daily_cashup.h"
 #include "reports/pdf_writer.h"
 #include "slip_fixture.h"
@@ -182,6 +188,99 @@ TEST_F(DailyCashup, TheSheetAsPdf) {
     const std::string text = testing::pdfText(pdf);
     for (const char* line : {"Daily Cash Up", "Credit Cards", "30.00", "Sales for day", "80.00", "Less Float", "150.00"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+}
+
+// The cash-up as it was first written: a walk over the headers with a keyed read of each
+// document's first detail row. The statement that replaced it must come to the same totals.
+CashupTotals walkedTotals(Context& ctx, const std::string& operatorNo) {
+    CashupTotals totals;
+    auto& t20 = ctx.access<PQXT20>();
+    auto& t21 = ctx.access<PQXT21>();
+    const std::string op = clip(operatorNo);
+    t20.clearBuffer();
+    t20.Set(PT20::PayTypeAccDateKey);
+    while (t20.Next() == LevelBenign) {
+        t21.clearBuffer();
+        t21.rec.DOCUMENTNO = t20.rec.DOCUMENTNO;
+        if (t21.get(PT21::DocumentNoKey) != ErrNone) t21.clearBuffer();
+        if (op.empty() || clip(t21.rec.REFERENCE2) != op) continue;
+        Decimal amount = t20.rec.AMOUNT;
+        if (t20.rec.TRANTYPENUMBER == 7 || t20.rec.TRANTYPENUMBER == 39) amount = -amount;
+        switch (t20.rec.PAYMETHOD) {
+            case 1: totals.sales += amount; break;
+            case 2: totals.creditCards += amount, totals.sales += amount; break;
+            case 3: totals.cheques += amount, totals.sales += amount; break;
+            case 4: totals.account += amount, totals.sales += amount; break;
+            default: break;
+        }
+    }
+    return totals;
+}
+
+std::string shown(const CashupTotals& t) {
+    return t.creditCards.toString() + " " + t.cheques.toString() + " " + t.account.toString() + " " + t.sales.toString();
+}
+
+// Random histories: several operators, blank and look-alike ones, detail rows of documents
+// interleaved and of mixed operators (the first row tells), headers without rows and rows
+// without headers, document number 0, every pay method and transaction type, amounts up to the
+// field's largest, headers that the walk's key leaves out.
+TEST_F(DailyCashup, TheTotalsAreThoseOfTheWalkOverEveryHeader) {
+    const std::vector<std::string> operators = {"OP1", "OP2", "OP11", "op1", "", "O", "OP1 X", "OP1!"};
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        SetUp();
+        std::mt19937 random(seed);
+        auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        auto& t20 = ctx_->access<PQXT20>();
+        auto& t21 = ctx_->access<PQXT21>();
+        auto tx = ctx_->transaction<PQXT20, PQXT21>(std::chrono::seconds(1));
+        ASSERT_TRUE(tx.active()) << tx.errorText();
+        std::vector<PQXT21> rows;
+        const int documents = 40 + pick(120);
+        for (int d = 0; d < documents; ++d) {
+            t20.clearBuffer();
+            t20.rec.DOCUMENTNO = d == 0 && seed % 3 == 0 ? 0 : static_cast<std::uint32_t>(d + 1 + pick(3) * 1000);
+            t20.rec.PAYMETHOD = static_cast<std::uint8_t>(pick(6));
+            t20.rec.TRANTYPENUMBER = std::vector<std::uint16_t>{4, 5, 7, 10, 35, 39}[pick(6)];
+            if (pick(8) != 0) t20.rec.ACCNUMBER = 8400;
+            if (pick(8) != 0) t20.rec.TRANSDATE = dayNumber(2024, 3, 1 + pick(28));
+            const long long cents = pick(20) == 0 ? 999999999999LL - pick(1000) : pick(10000000) - 5000;
+            t20.rec.AMOUNT = Decimal::fromScaled(cents, 2);
+            if (t20.add() != ErrNone) continue;  // a document number drawn twice
+            for (int r = pick(5); r > 0; --r) {
+                PQXT21 row;
+                row.DOCUMENTNO = t20.rec.DOCUMENTNO;
+                row.REFERENCE2 = operators[pick(static_cast<int>(operators.size()))];
+                rows.push_back(row);
+            }
+        }
+        for (int orphan = pick(5); orphan > 0; --orphan) {
+            PQXT21 row;
+            row.DOCUMENTNO = static_cast<std::uint32_t>(90000 + orphan);
+            row.REFERENCE2 = "OP1";
+            rows.push_back(row);
+        }
+        std::shuffle(rows.begin(), rows.end(), random);
+        for (const PQXT21& row : rows) {
+            t21.rec = row;
+            ASSERT_EQ(t21.add(), ErrNone) << t21.errorText();
+        }
+        // Inside the transaction that wrote them, then from the files once committed.
+        for (const std::string& op : {std::string("OP1"), std::string("op1")})
+            EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op;
+        ASSERT_TRUE(tx.commit());
+        for (const std::string& op : {"OP1", "OP2", "OP11", "op1", "O", "", "OP1  ", "OP"})
+            EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op;
+        // Operators followed by blanks, as another program may store them.
+        sqlite3* db = openDatabase(data_ / PQXT21::table().diskFile(), false, false, 2000);
+        ASSERT_EQ(sqlite3_exec(db, "UPDATE PQXT21 SET REFERENCE2 = REFERENCE2 || '  ' WHERE _pos % 3 = 0", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        for (const std::string& op : {"OP1", "OP2", "OP1 X"})
+            EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op << " followed by blanks";
+    }
 }
 
 }  // namespace
