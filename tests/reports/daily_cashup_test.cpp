@@ -270,7 +270,7 @@ TEST_F(DailyCashup, TheTotalsAreThoseOfTheWalkOverEveryHeader) {
         for (const std::string& op : {std::string("OP1"), std::string("op1")})
             EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op;
         ASSERT_TRUE(tx.commit());
-        for (const std::string& op : {"OP1", "OP2", "OP11", "op1", "O", "", "OP1  ", "OP"})
+        for (const char* op : {"OP1", "OP2", "OP11", "op1", "O", "", "OP1  ", "OP"})
             EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op;
         // Operators followed by blanks, as another program may store them.
         sqlite3* db = openDatabase(data_ / PQXT21::table().diskFile(), false, false, 2000);
@@ -278,7 +278,7 @@ TEST_F(DailyCashup, TheTotalsAreThoseOfTheWalkOverEveryHeader) {
                                nullptr),
                   SQLITE_OK);
         sqlite3_close(db);
-        for (const std::string& op : {"OP1", "OP2", "OP1 X"})
+        for (const char* op : {"OP1", "OP2", "OP1 X"})
             EXPECT_EQ(shown(cashupTotals(*ctx_, op)), shown(walkedTotals(*ctx_, op))) << op << " followed by blanks";
     }
 }
