@@ -5,6 +5,7 @@
 
 #include "data/company_record.h"
 #include "data/file_manager.h"
+#include "data/transaction_types.h"
 #include "state/globals.h"
 #include "util/date.h"
 #include "util/picture.h"
@@ -17,7 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kLockWait = 1000ms;
-constexpr std::uint16_t kDebtorPayment = 10;
 
 // Registers the use of the tables a payment reads and writes while it lives.
 class Uses {
@@ -99,7 +99,7 @@ DebtorPaymentPosted postDebtorPayment(Context& ctx, const DebtorPaymentEntry& en
     t20.clearBuffer();
     PQXT20& h = t20.rec;
     h.DOCUMENTNO = *number;
-    h.TRANTYPENUMBER = kDebtorPayment;
+    h.TRANTYPENUMBER = trantype::kDebtorPayment;
     h.ACCNUMBER = entry.payment == 2 ? settings.POSDIRECTACC : settings.POSACCNUMBER;
     // The prefix as stored, its trailing blanks kept.
     h.REFERENCE1 = fitField(padToBytes(company.PREFIX, PACS10::Size::PREFIX.bytes) + std::to_string(*number), PQXT20::Size::REFERENCE1);

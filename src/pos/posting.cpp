@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "data/transaction_types.h"
 #include "framework/message.h"
 #include "pos/posting_internal.h"
 #include "pos/posting_texts.h"
@@ -135,15 +136,15 @@ Outcome TillState::addHeader(DocKind kind) {
         switch (LOC.PAYMENT) {
             case 1:
             case 3:
-                h.TRANTYPENUMBER = cn ? 7 : 5;
+                h.TRANTYPENUMBER = cn ? trantype::kCashCreditNote : trantype::kCashSale;
                 h.ACCNUMBER = S10.POSACCNUMBER;
                 break;
             case 2:
-                h.TRANTYPENUMBER = cn ? 7 : 4;
+                h.TRANTYPENUMBER = cn ? trantype::kCashCreditNote : trantype::kCardSale;
                 h.ACCNUMBER = S10.POSDIRECTACC;
                 break;
             case 4:
-                h.TRANTYPENUMBER = cn ? 39 : 35;
+                h.TRANTYPENUMBER = cn ? trantype::kDebtorCreditNote : trantype::kDebtorSale;
                 h.ACCNUMBER = LOC.DEBTOR;
                 h.REFERENCE2 = LOC.ORDERNO.str();
                 break;
@@ -153,7 +154,7 @@ Outcome TillState::addHeader(DocKind kind) {
         h.TRANTIME = fitField(formatPicture("@t01", Decimal(timeNow())), PQXT20::Size::TRANTIME);
         h.TRANDESC = std::string(posting_texts::saleDescription());
     } else {
-        h.TRANTYPENUMBER = 7;
+        h.TRANTYPENUMBER = trantype::kCashCreditNote;
         h.ACCNUMBER = S10.POSACCNUMBER;
         h.TRANDESC = std::string(posting_texts::roundingDescription());
     }

@@ -1,24 +1,11 @@
 #include "reports/daily_cashup.h"
 
 #include "data/operator_takings.h"
+#include "data/transaction_types.h"
 #include "framework/runtime.h"
 #include "state/globals.h"
 
 namespace tavlo::report {
-namespace {
-
-template <class T>
-std::function<void()> keep(FileManager<T>& file) {
-    auto saved = file.SaveFile();
-    return [&file, saved] { file.RestoreFile(saved); };
-}
-
-// Transaction types whose amounts reduce the takings: credit notes settled at the till and
-// rounding documents (7), and credit notes booked to a debtor's account (39).
-bool countsNegatively(int tranType) { return tranType == 7 || tranType == 39; }
-
-}  // namespace
-
 CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo, Level* level) {
     CashupTotals totals;
     std::vector<TakingsSum> sums;
@@ -26,7 +13,7 @@ CashupTotals cashupTotals(Context& ctx, const std::string& operatorNo, Level* le
     if (level) *level = read;
     for (const TakingsSum& sum : sums) {
         Decimal amount = sum.amount;
-        if (countsNegatively(sum.tranType)) amount = -amount;
+        if (trantype::isCreditNote(sum.tranType)) amount = -amount;
         switch (sum.payMethod) {
             case 1: totals.sales += amount; break;
             case 2:
@@ -119,25 +106,11 @@ void DailyCashupReport::DefineReport(Layout& layout) {
 }
 
 bool DailyCashupReport::OpenTables() {
-    ctx_.relate<PACS10>().Open();
-    ctx_.relate<PQXA10>().Open();
-    ctx_.relate<PQXO10>().Open();
-    ctx_.relate<PQXT20>().Open();
-    ctx_.relate<PQXT21>().Open();
-    restore_.push_back(keep(ctx_.access<PACS10>()));
-    restore_.push_back(keep(ctx_.access<PQXO10>()));
+    tables_.use<PACS10, PQXA10, PQXO10, PQXT20, PQXT21>();
     return true;
 }
 
-void DailyCashupReport::CloseTables() {
-    for (auto it = restore_.rbegin(); it != restore_.rend(); ++it) (*it)();
-    restore_.clear();
-    ctx_.relate<PQXT21>().Close();
-    ctx_.relate<PQXT20>().Close();
-    ctx_.relate<PQXO10>().Close();
-    ctx_.relate<PQXA10>().Close();
-    ctx_.relate<PACS10>().Close();
-}
+void DailyCashupReport::CloseTables() { tables_.close(); }
 
 bool DailyCashupReport::OpenReport() {
     today_ = today();

@@ -6,6 +6,7 @@
 #include "data/file_manager.h"
 #include "framework/procedure.h"
 #include "reports/report_procedure.h"
+#include "reports/report_tables.h"
 #include "util/date.h"
 #include "util/decimal.h"
 
@@ -46,7 +47,7 @@ protected:
 
 private:
     Context& ctx_;
-    std::vector<std::function<void()>> restore_;
+    ReportTables tables_{ctx_};
     DayNumber today_ = 0;
     CashupTotals totals_;
     bool walking_ = false;

@@ -1,13 +1,11 @@
 #include "reports/reprint_slip.h"
 
+#include "data/transaction_types.h"
 #include "framework/runtime.h"
 #include "util/text.h"
 
 namespace tavlo::report {
 namespace {
-
-// Credit notes settled at the till and credit notes on a debtor's account.
-bool creditNoteType(int tranType) { return tranType == 7 || tranType == 39; }
 
 // The layout's items read the history tables: their names say so.
 void nameHistoryFields(Layout& layout) {
@@ -105,7 +103,7 @@ void RePrintSlipReport::takeHeader() {
 
 // From the document's transaction type: a row's side says nothing about the document (the
 // control row of every sale is a debit).
-bool RePrintSlipReport::isCreditNote() const { return creditNoteType(head_.TRANTYPENUMBER); }
+bool RePrintSlipReport::isCreditNote() const { return trantype::isCreditNote(head_.TRANTYPENUMBER); }
 
 // The reference the document was posted under: the till's prefix may have changed since.
 std::string RePrintSlipReport::documentText() const { return clip(head_.REFERENCE1); }

@@ -1,5 +1,6 @@
 #include "reports/transaction_listing.h"
 
+#include "data/transaction_types.h"
 #include "framework/runtime.h"
 #include "state/globals.h"
 #include "util/text.h"
@@ -7,11 +8,6 @@
 namespace tavlo::report {
 namespace {
 
-// Credit notes settled at the till and rounding documents (7), and credit notes booked to a
-// debtor's account (39), are stored with positive amounts and reduce the takings.
-bool countsNegatively(int tranType) { return tranType == 7 || tranType == 39; }
-
-constexpr int kDebtorPayment = 10;
 constexpr int kCash = 1;
 constexpr int kCreditSale = 4;
 
@@ -153,9 +149,9 @@ void TransactionListing::TakeRecord() {
         a10.Fetch(PA10::AccNumberKey);
         t20.TRANDESC = a10.rec.ACCDESC;
     }
-    if (countsNegatively(t20.TRANTYPENUMBER)) t20.AMOUNT = -t20.AMOUNT;
+    if (trantype::isCreditNote(t20.TRANTYPENUMBER)) t20.AMOUNT = -t20.AMOUNT;
     if (t20.PAYMETHOD == kCash) {
-        if (paper() && t20.TRANTYPENUMBER == kDebtorPayment)
+        if (paper() && t20.TRANTYPENUMBER == trantype::kDebtorPayment)
             debCashPayments_ += t20.AMOUNT;
         else
             totalCash_ += t20.AMOUNT;
