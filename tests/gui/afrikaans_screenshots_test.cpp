@@ -26,6 +26,7 @@
 #include "operators/access.h"
 #include "operators/operators.h"
 #include "state/globals.h"
+#include "frame_window.h"
 #include "shell/main_frame.h"
 #include "util/platform.h"
 #include "support.h"
@@ -42,16 +43,7 @@ void editorKeys(QWidget* till, const QString& text, const QString& next) {
     ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->text() == next; }));
 }
 
-// The frame's window alone: its log-in and start-up are the shell's tests.
-class FrameWindow : public MainFrame {
-public:
-    FrameWindow() : MainFrame(systemPlatform(), accessControl()) {}
-    bool Init(Runtime&) override {
-        openWindow();
-        translateWindow();
-        return true;
-    }
-};
+using support::FrameWindow;
 
 TEST(AfrikaansScreens, LogInTillSlipCashupAndFrame) {
     application();

@@ -101,17 +101,6 @@ protected:
         return nullptr;
     }
 
-    // Types into the till's list editor and ends with a key; waits until the editor shows `next`.
-    static void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& next) {
-        QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
-        ASSERT_NE(editor, nullptr);
-        ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->hasFocus(); }));
-        if (!text.isEmpty()) QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, key);
-        ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->text() == next; }))
-            << "editor shows '" << editor->text().toStdString() << "'";
-    }
-
     support::TempFolder folder;
     FixedClock clock{dayNumber(2024, 3, 15), 14 * 360000};
     support::ProgramStateGuard state{{.clock = &clock}};

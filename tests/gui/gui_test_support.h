@@ -1,9 +1,13 @@
 #pragma once
 // What every GUI test needs: one application for the test program, waiting with the event loop
 // running, finding the windows the operator would see, and the user guide where F1 finds it.
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <filesystem>
@@ -61,6 +65,31 @@ inline void putGuideBesideTestProgram() {
     std::filesystem::create_directory_symlink(guideSource(), made, ec);
     std::filesystem::rename(made, guide, ec);
     if (ec) std::filesystem::remove(made, ec);
+}
+
+// A modal window runs its own event loop: `act` looks at it from a timer inside that loop as
+// soon as `find` finds it.
+inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(QApplication::instance());
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, find, act] {
+        if (QWidget* w = find()) {
+            poll->stop();
+            poll->deleteLater();
+            act(w);
+        }
+    });
+    poll->start(20);
+}
+
+// Types into the till's list editor and ends with a key; waits until the editor shows `next`.
+inline void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& next) {
+    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->hasFocus(); }));
+    if (!text.isEmpty()) QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, key);
+    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->text() == next; }))
+        << "editor shows '" << editor->text().toStdString() << "'";
 }
 
 }  // namespace tavlo::gui

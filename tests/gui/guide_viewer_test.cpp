@@ -19,21 +19,13 @@
 #include "screenshots.h"
 #include "gui/guide_viewer.h"
 #include "operators/access.h"
+#include "frame_window.h"
 #include "shell/main_frame.h"
 
 namespace tavlo::gui {
 namespace {
 
-// The frame's window alone: its log-in and start-up are the shell's tests.
-class FrameWindow : public MainFrame {
-public:
-    FrameWindow() : MainFrame(systemPlatform(), accessControl()) {}
-    bool Init(Runtime&) override {
-        openWindow();
-        translateWindow();
-        return true;
-    }
-};
+using support::FrameWindow;
 
 // The pictures a page shows, by the names it gives them.
 QStringList pictures(QTextDocument* page) {

@@ -29,20 +29,6 @@ QWidget* visibleTopLevel(const QString& name) {
     return nullptr;
 }
 
-// Runs `act` on the Qt thread once a window turns up. The preview windows are modal: the
-// operator's actions happen inside their own event loop, so the test acts from a timer.
-void whenShown(const std::function<QWidget*()>& find, std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer(QApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, find, act] {
-        if (QWidget* w = find()) {
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        }
-    });
-    poll->start(20);
-}
-
 class ReportsOnTheDesktop : public report::testing::SlipFixture {
 protected:
     void SetUp() override {

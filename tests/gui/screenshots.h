@@ -54,20 +54,6 @@ inline QWidget* reportWindow() {
     return topLevel(QStringLiteral("ReportViewer"));
 }
 
-// A modal window runs its own event loop: `act` looks at it from a timer inside that loop as
-// soon as `find` finds it.
-inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer(QApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, find, act] {
-        if (QWidget* w = find()) {
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        }
-    });
-    poll->start(20);
-}
-
 inline void whenShown(const QString& name, std::function<void(QWidget*)> act) {
     whenShown([name] { return topLevel(name); }, std::move(act));
 }

@@ -66,17 +66,6 @@ void seed(const std::filesystem::path& folder) {
     ASSERT_EQ(data.store(ctx), "");
 }
 
-// Types into the list's editor and ends with a key; waits until the editor shows `next`.
-void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QString& next) {
-    QLineEdit* editor = till->findChild<QLineEdit*>("ListEditor");
-    ASSERT_NE(editor, nullptr);
-    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->hasFocus(); }));
-    if (!text.isEmpty()) QTest::keyClicks(editor, text);
-    QTest::keyClick(editor, key);
-    ASSERT_TRUE(eventually([&] { return editor->isVisible() && editor->text() == next; }))
-        << "editor shows '" << editor->text().toStdString() << "'";
-}
-
 // Logs Anna in on the log-in window the runtime opened; returns the till window.
 QWidget* logIn(Context& context) {
     if (!eventually([] { return topLevel("OperatorPassword") != nullptr; })) return nullptr;

@@ -30,6 +30,7 @@
 #include "pos/select_cash_slip.h"
 #include "reports/tab_slip.h"
 #include "reports/transaction_listing.h"
+#include "frame_window.h"
 #include "shell/main_frame.h"
 #include "util/platform.h"
 #include "translate/store_source.h"
@@ -38,16 +39,7 @@
 namespace tavlo {
 namespace {
 
-// The frame's window alone: its log-in and start-up checks are the shell's tests.
-class FrameWindow : public MainFrame {
-public:
-    FrameWindow() : MainFrame(systemPlatform(), accessControl()) {}
-    bool Init(Runtime&) override {
-        openWindow();
-        translateWindow();
-        return true;
-    }
-};
+using support::FrameWindow;
 
 struct Variables {
     std::uint8_t payment = 0, ok = 0;
