@@ -75,12 +75,10 @@ protected:
         auto* name = login->findChild<QLineEdit*>("Name");
         auto* password = login->findChild<QLineEdit*>("Password");
         if (!name || !password) return nullptr;
-        name->setFocus();
-        QTest::keyClicks(name, "001");
+        if (!typeInto(name, "001")) return nullptr;
         QTest::keyClick(name, Qt::Key_Return);
         if (!eventually([&] { return context->OPERATOR == "001" && name->text().trimmed() == "Anna Venter"; })) return nullptr;
-        password->setFocus();
-        QTest::keyClicks(password, DemoPasswords::operator1);
+        if (!typeInto(password, DemoPasswords::operator1)) return nullptr;
         if (onLogIn) onLogIn(login);
         QTest::mouseClick(login->findChild<QPushButton*>("OK"), Qt::LeftButton);
         if (!eventually([] { return topLevel("BrowsePointOfSale") != nullptr; })) return nullptr;

@@ -92,4 +92,18 @@ inline void editorKeys(QWidget* till, const QString& text, Qt::Key key, const QS
         << "editor shows '" << editor->text().toStdString() << "'";
 }
 
+// Types into an entry as an operator would: its window active and the focus in it first. On a
+// real display a window another thread opened is not active at once, and an entry that never
+// had the focus does not hand its text to the window.
+inline bool typeInto(QLineEdit* entry, const QString& text) {
+    QWidget* window = entry->window();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window)) return false;
+    entry->setFocus();
+    if (!eventually([&] { return entry->hasFocus(); })) return false;
+    entry->selectAll();
+    QTest::keyClicks(entry, text);
+    return true;
+}
+
 }  // namespace tavlo::gui

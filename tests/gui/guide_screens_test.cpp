@@ -89,9 +89,7 @@ protected:
         QTest::mouseClick(button(ask, "OK"), Qt::LeftButton);
         ASSERT_TRUE(eventually([] { return topLevel("PaymentMethod") == nullptr; }));
         auto* entry = till->findChild<QLineEdit*>("Paid");
-        entry->setFocus();
-        entry->selectAll();
-        QTest::keyClicks(entry, paid);
+        ASSERT_TRUE(typeInto(entry, paid));
         QTest::keyClick(entry, Qt::Key_Return);
         ASSERT_TRUE(eventually([&] { return button(till, "FinishedButton")->isEnabled(); }));
         report(button(till, "FinishedButton"), [](QWidget*) {});
@@ -121,8 +119,7 @@ TEST_P(GuideScreens, EveryWindowOfTheGuide) {
     ASSERT_TRUE(eventually([] { return topLevel("SupPassword") != nullptr; }));
     QWidget* supervisor = topLevel("SupPassword");
     auto* password = supervisor->findChild<QLineEdit*>("Password");
-    password->setFocus();
-    QTest::keyClicks(password, DemoPasswords::supervisor);
+    ASSERT_TRUE(typeInto(password, DemoPasswords::supervisor));
     QTest::mouseClick(button(supervisor, "OK"), Qt::LeftButton);
     ASSERT_TRUE(eventually([] { return topLevel("SupPassword") == nullptr; }));
     ASSERT_TRUE(eventually([&] { return creditNote->isChecked(); }));
@@ -170,8 +167,7 @@ TEST_P(GuideScreens, EveryWindowOfTheGuide) {
         QWidget* exporting = openCommand(kExport);
         ASSERT_NE(exporting, nullptr);
         auto* target = exporting->findChild<QLineEdit*>("BackupToDrive");
-        target->setFocus();
-        QTest::keyClicks(target, "/media/usb/");
+        ASSERT_TRUE(typeInto(target, "/media/usb/"));
         // The test's data folder is a temporary one: the picture shows where a shop's would be.
         exporting->findChild<QLabel*>("DataDir")->setText(QStringLiteral("/home/shop/tavlo"));
         shootPage(exporting, "export-import");
@@ -183,8 +179,7 @@ TEST_P(GuideScreens, EveryWindowOfTheGuide) {
         QWidget* guard = openCommand(kOperators);
         ASSERT_NE(guard, nullptr);
         auto* entry = guard->findChild<QLineEdit*>("Password");
-        entry->setFocus();
-        QTest::keyClicks(entry, DemoPasswords::supervisor);
+        ASSERT_TRUE(typeInto(entry, DemoPasswords::supervisor));
         QTest::mouseClick(button(guard, "OK"), Qt::LeftButton);
         ASSERT_TRUE(eventually([] { return topLevel("CreateOperators") != nullptr; }));
         QWidget* operators = topLevel("CreateOperators");
