@@ -90,7 +90,9 @@ int writeAll(int fd, std::string_view bytes, Clock::time_point deadline, bool so
         int r = ::poll(&p, 1, left(deadline));
         if (r == 0) return ETIMEDOUT;
         if (r < 0 && errno != EINTR) return errno;
-        if (r > 0 && (p.revents & (POLLERR | POLLHUP)) && !(p.revents & POLLOUT)) return EIO;
+        // A hung-up socket is a reader that went away (lp ended, the printer closed): the same
+        // as a refused write, so the caller tells it by what the reader said, not as a fault.
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP)) && !(p.revents & POLLOUT)) return socket ? EPIPE : EIO;
     }
     return 0;
 }
