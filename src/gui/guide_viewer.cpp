@@ -17,9 +17,11 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 #include <vector>
 
+#include "framework/runtime.h"
 #include "gui/ui_text.h"
 
 namespace tavlo::gui {
@@ -131,9 +133,28 @@ GuideViewer::GuideViewer() {
     connect(contents_, &QAction::triggered, this, [this] { showPage(page().resolved(QUrl(QStringLiteral("index.html")))); });
     connect(close_, &QAction::triggered, this, &QWidget::close);
 
-    QSize size(860, 700);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) size = size.boundedTo(screen->availableSize());
-    resize(size);
+    // Where the operator last left it, kept on the screen; else a size that fits.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    std::optional<WindowGeometry> kept;
+    if (WindowPositions* positions = windowPositions()) kept = positions->load(kPositionName);
+    QRect placed = kept && kept->width > 0 && kept->height > 0 ? QRect(kept->x, kept->y, kept->width, kept->height)
+                                                               : QRect(area.topLeft(), QSize(860, 700));
+    if (area.isValid()) {
+        placed.setSize(placed.size().boundedTo(area.size()));
+        placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+        placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+    }
+    if (kept) setGeometry(placed);
+    else resize(placed.size());
+    if (kept && kept->maximized) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+GuideViewer::~GuideViewer() {
+    if (WindowPositions* positions = windowPositions()) {
+        const QRect r = normalGeometry().isValid() ? normalGeometry() : geometry();
+        positions->save(kPositionName, WindowGeometry{r.x(), r.y(), r.width(), r.height(), isMaximized(), false});
+    }
 }
 
 GuideViewer* GuideViewer::open(const QString& file) {

@@ -18,6 +18,9 @@ public:
     static GuideViewer* open(const QString& file);
     // The viewer while it is open, else nullptr.
     static GuideViewer* current();
+    // Its size and place are kept under this name with the windows' positions.
+    static constexpr const char* kPositionName = "GuideViewer";
+    ~GuideViewer() override;
 
     QTextBrowser* browser() const { return browser_; }
     // The page shown.

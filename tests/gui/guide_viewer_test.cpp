@@ -17,6 +17,7 @@
 
 #include "demo_shop.h"
 #include "screenshots.h"
+#include "framework/positions.h"
 #include "gui/guide_viewer.h"
 #include "operators/access.h"
 #include "frame_window.h"
@@ -132,6 +133,19 @@ TEST_P(GuideViewerGui, HelpContentsShowsTheContents) {
     contents->trigger();
     ASSERT_TRUE(eventually([&] { return showing(page("index")); }));
     EXPECT_EQ(GuideViewer::current()->windowTitle(), text("Hulp", "Help"));
+
+    // Closed at another size, it comes back at that size, kept in the window-position file.
+    SettingsWindowPositions positions(folder.path() / "positions.ini");
+    setWindowPositions(&positions);
+    struct Unset {
+        ~Unset() { setWindowPositions(nullptr); }
+    } unset;
+    GuideViewer::current()->resize(610, 430);
+    GuideViewer::current()->close();
+    ASSERT_TRUE(eventually([] { return GuideViewer::current() == nullptr; }));
+    contents->trigger();
+    ASSERT_TRUE(eventually([&] { return showing(page("index")); }));
+    EXPECT_EQ(GuideViewer::current()->size(), QSize(610, 430));
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, GuideViewerGui, ::testing::Values(1, kAfrikaans), languageName);
